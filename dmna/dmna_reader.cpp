@@ -1,0 +1,73 @@
+#include "dmna/dmna_reader.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <memory>
+
+#include "app/console.h"
+#include "dmna/file_system.h"
+
+namespace trasop {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+bool fitsInt32(std::int64_t v) {
+  return v >= std::numeric_limits<std::int32_t>::min() &&
+         v <= std::numeric_limits<std::int32_t>::max();
+}
+
+// The number of points along each index, from the header's bounds. False when a bound lies
+// outside 32 bits, or a count is below 3 or beyond 32 bits.
+bool gridCounts(const GridHeader& header, std::int64_t& ni, std::int64_t& nj) {
+  if (!fitsInt32(header.lowb.i) || !fitsInt32(header.lowb.j) || !fitsInt32(header.hghb.i) ||
+      !fitsInt32(header.hghb.j)) {
+    return false;
+  }
+  ni = header.hghb.i - header.lowb.i + 1;
+  nj = header.hghb.j - header.lowb.j + 1;
+  return ni > 2 && nj > 2 && fitsInt32(ni) && fitsInt32(nj);
+}
+
+}  // namespace
+
+ResultCode readDmna(TextReader& in, GridHeader& header, IndexOrder& order, TerrainGrid& grid) {
+  const ResultCode headerRead = readHeader(in, header, order);
+  if (headerRead != Ok) return headerRead;
+  if (in.failed()) return CannotRead;
+  if (order.outer == Outer::Unset) return BadSequ;
+  if (!(header.delta > 0.0) || std::isinf(header.delta)) return BadDelta;
+  std::int64_t ni = 0;
+  std::int64_t nj = 0;
+  if (!gridCounts(header, ni, nj)) return BadBounds;
+
+  // Every value takes at least one character and a blank before the next one. A data section
+  // too small for that is short, whatever it holds, and the grid is not allocated for it.
+  const std::uint64_t leastLength = 2 * static_cast<std::uint64_t>(ni) * static_cast<std::uint64_t>(nj) - 1;
+  if (in.remainingAtMost() < leastLength) return CannotRead;
+
+  const ResultCode allocated =
+      allocateGrid(grid, static_cast<std::int32_t>(ni), static_cast<std::int32_t>(nj));
+  if (allocated != Ok) return allocated;
+  return readGridValues(in, order, grid);
+}
+
+ResultCode readDmnaFile(const std::string& inputName, GridHeader& header, IndexOrder& order,
+                        TerrainGrid& grid) {
+  // A folder opens as a file on some systems; it is no dmna file on any.
+  if (isDirectory(inputName)) return CannotRead;
+  const FilePtr file(std::fopen(inputName.c_str(), "rb"));
+  if (!file) return CannotRead;
+
+  printMessage("\ndmna-Datei  %s  wird gelesen.\n", inputName.c_str());
+  TextReader in(file.get(), regularFileSize(inputName));
+  return readDmna(in, header, order, grid);
+}
+
+}  // namespace trasop

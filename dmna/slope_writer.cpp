@@ -1,0 +1,170 @@
+// The slope file: header, interior slopes in the input's order, trailer.
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include "app/console.h"
+#include "dmna/dmna_writer.h"
+#include "dmna/file_system.h"
+#include "dmna/number_format.h"
+
+namespace trasop {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+// Collects the file's text in a buffer and hands it to the file in large writes.
+class OutputBuffer {
+ public:
+  static constexpr std::size_t kCapacity = 64 * 1024;
+  // Room that one append of a field or a line end may take at the most.
+  static constexpr std::size_t kLargestPiece = kFixedTextCapacity + 16;
+
+  explicit OutputBuffer(std::FILE* file) : file_(file), data_(new char[kCapacity]) {}
+
+  // A place to write up to kLargestPiece characters; commit() then says how far it was used.
+  char* room() {
+    if (used_ + kLargestPiece > kCapacity) flush();
+    return data_.get() + used_;
+  }
+  void commit(const char* end) { used_ = static_cast<std::size_t>(end - data_.get()); }
+
+  void append(std::string_view text) {
+    for (std::size_t done = 0; done < text.size();) {
+      const std::size_t part = std::min(text.size() - done, kLargestPiece);
+      char* out = room();
+      std::memcpy(out, text.data() + done, part);
+      commit(out + part);
+      done += part;
+    }
+  }
+
+  // Writes what is buffered; false if any write failed.
+  bool flush() {
+    if (used_ > 0 && std::fwrite(data_.get(), 1, used_, file_) != used_) failed_ = true;
+    used_ = 0;
+    return !failed_;
+  }
+
+ private:
+  std::FILE* file_;
+  std::unique_ptr<char[]> data_;
+  std::size_t used_ = 0;
+  bool failed_ = false;
+};
+
+void appendLine(OutputBuffer& out, std::string_view key, std::string_view value) {
+  out.append(key);
+  out.append("\t");
+  out.append(value);
+  out.append(kLineEnd);
+}
+
+void appendReal(OutputBuffer& out, std::string_view key, double value) {
+  char text[kFixedTextCapacity];
+  const char* end = formatFixed(value, 1, text);
+  appendLine(out, key, std::string_view(text, end - text));
+}
+
+void appendIntegers(OutputBuffer& out, std::string_view key, std::int64_t first,
+                    std::int64_t second) {
+  char text[48];
+  char* end = std::to_chars(text, text + 20, first).ptr;
+  *end++ = '\t';
+  end = std::to_chars(end, text + sizeof text, second).ptr;
+  appendLine(out, key, std::string_view(text, end - text));
+}
+
+void appendHeader(OutputBuffer& out, const GridHeader& header) {
+  appendLine(out, "locl", header.locl);
+  appendReal(out, "xmin", header.xmin + header.delta);
+  appendReal(out, "ymin", header.ymin + header.delta);
+  appendReal(out, "delta", header.delta);
+  appendReal(out, "gakrx", header.gakrx);
+  appendReal(out, "gakry", header.gakry);
+  appendLine(out, "form", header.form);
+  appendLine(out, "artp", header.artp);
+  appendLine(out, "vldf", header.vldf);
+  appendLine(out, "sequ", header.sequ);
+  appendLine(out, "mode", header.mode);
+  char number[16];
+  appendLine(out, "dims", std::string_view(number, std::to_chars(number, number + 16, header.dims).ptr - number));
+  appendLine(out, "size", std::string_view(number, std::to_chars(number, number + 16, header.size).ptr - number));
+  appendIntegers(out, "lowb", header.lowb.i + 1, header.lowb.j + 1);
+  appendIntegers(out, "hghb", header.hghb.i - 1, header.hghb.j - 1);
+  out.append("*");
+  out.append(kLineEnd);
+}
+
+// First interior position of an index that runs with `step` over `count` positions.
+int firstInterior(int step, int count) { return step > 0 ? 1 : count - 2; }
+bool isInterior(int index, int count) { return index >= 1 && index <= count - 2; }
+
+void appendSlope(OutputBuffer& out, double slope) {
+  char* p = out.room();
+  *p++ = '\t';
+  out.commit(formatSlopeField(slope, p));
+}
+
+// The interior slopes, one line per position of the outer index, in the input's order.
+void appendSlopes(OutputBuffer& out, const IndexOrder& order, const TerrainGrid& grid) {
+  const int ni = grid.ni;
+  const int nj = grid.nj;
+  const int di = order.iStep;
+  const int dj = order.jStep;
+  if (order.outer == Outer::IOuter) {
+    for (int i = firstInterior(di, ni); isInterior(i, ni); i += di) {
+      const GridCell* const row = grid.rows[i];
+      for (int j = firstInterior(dj, nj); isInterior(j, nj); j += dj) appendSlope(out, row[j].slope);
+      out.append(kLineEnd);
+    }
+  } else {
+    for (int j = firstInterior(dj, nj); isInterior(j, nj); j += dj) {
+      for (int i = firstInterior(di, ni); isInterior(i, ni); i += di) {
+        appendSlope(out, grid.rows[i][j].slope);
+      }
+      out.append(kLineEnd);
+    }
+  }
+}
+
+}  // namespace
+
+std::string slopeFileName(const std::string& inputName) {
+  const std::size_t dot = inputName.rfind('.');
+  return inputName.substr(0, dot) + "_s.dmna";
+}
+
+bool writeSlopeText(std::FILE* file, const GridHeader& header, const IndexOrder& order,
+                    const TerrainGrid& grid) {
+  OutputBuffer out(file);
+  appendHeader(out, header);
+  appendSlopes(out, order, grid);
+  out.append(kLineEnd);
+  out.append("***");
+  out.append(kLineEnd);
+  return out.flush();
+}
+
+ResultCode writeSlopeFile(const std::string& inputName, const GridHeader& header,
+                          const IndexOrder& order, const TerrainGrid& grid) {
+  const std::string outputName = slopeFileName(inputName);
+  if (isDirectory(outputName)) return CannotCreate;
+  const std::string partName = outputName + ".tmp";
+  std::FILE* file = std::fopen(partName.c_str(), "wb");
+  if (file == nullptr) return CannotCreate;
+
+  printMessage("dmna-Datei  %s  wird erstellt.\n", outputName.c_str());
+  bool written = writeSlopeText(file, header, order, grid);
+  written = std::fclose(file) == 0 && written;
+  if (!written || !replaceFile(partName, outputName)) {
+    removeFile(partName);
+    return CannotCreate;
+  }
+  return Ok;
+}
+
+}  // namespace trasop

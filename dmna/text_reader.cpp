@@ -1,0 +1,146 @@
+#include "dmna/text_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "dmna/number_scan.h"
+
+namespace trasop {
+
+namespace {
+
+constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr char kEndOfText = '\x1a';
+
+}  // namespace
+
+TextReader::TextReader(std::FILE* file, std::uint64_t size)
+    : file_(file), size_(size), buffer_(new char[kChunkSize]) {
+  pos_ = end_ = buffer_.get();
+}
+
+TextReader::TextReader(std::string_view text)
+    : memory_(text), size_(text.size()), buffer_(new char[kChunkSize]) {
+  pos_ = end_ = buffer_.get();
+}
+
+std::size_t TextReader::readRaw(char* out, std::size_t count) {
+  std::size_t n;
+  if (file_ != nullptr) {
+    n = std::fread(out, 1, count, file_);
+    if (n < count && std::ferror(file_)) failed_ = true;
+  } else {
+    n = std::min(count, memory_.size() - static_cast<std::size_t>(rawRead_));
+    std::memcpy(out, memory_.data() + rawRead_, n);
+  }
+  rawRead_ += n;
+  return n;
+}
+
+// Loads the next chunk into the buffer and applies the text-mode rules to it. Returns false
+// when no characters could be added.
+bool TextReader::refill() {
+  char* const base = buffer_.get();
+  pos_ = end_ = base;
+  if (ended_) return false;
+
+  std::size_t held = 0;
+  if (pendingCr_) {
+    base[held++] = '\r';
+    pendingCr_ = false;
+  }
+  const std::size_t got = readRaw(base + held, kChunkSize - held);
+  char* last = base + held + got;
+  if (got == 0) ended_ = true;
+  if (char* stopAt = static_cast<char*>(std::memchr(base + held, kEndOfText, got))) {
+    last = stopAt;
+    ended_ = true;
+  }
+
+  // Drop every carriage return that stands directly before a line feed. One at the very end
+  // of the chunk is held back until the next chunk shows what follows it.
+  char* write = base;
+  const char* read = base;
+  while (read != last) {
+    const char* cr = static_cast<const char*>(std::memchr(read, '\r', last - read));
+    const char* segmentEnd = cr != nullptr ? cr : last;
+    if (write != read) std::memmove(write, read, segmentEnd - read);
+    write += segmentEnd - read;
+    if (cr == nullptr) break;
+    read = cr + 1;
+    if (read == last) {
+      if (ended_) {
+        *write++ = '\r';
+      } else {
+        pendingCr_ = true;
+      }
+    } else if (*read != '\n') {
+      *write++ = '\r';
+    }
+  }
+  end_ = write;
+  // A chunk that held nothing but a carriage return still waiting for its successor.
+  return end_ != pos_ || (!ended_ && refill());
+}
+
+std::size_t TextReader::readLinePiece(char* out, std::size_t capacity) {
+  std::size_t count = 0;
+  while (count + 1 < capacity) {
+    if (pos_ == end_ && !refill()) break;
+    const std::size_t room = std::min<std::size_t>(capacity - 1 - count, end_ - pos_);
+    const char* lineFeed = static_cast<const char*>(std::memchr(pos_, '\n', room));
+    const std::size_t take = lineFeed != nullptr ? static_cast<std::size_t>(lineFeed - pos_ + 1) : room;
+    std::memcpy(out + count, pos_, take);
+    pos_ += take;
+    count += take;
+    if (lineFeed != nullptr) break;
+  }
+  out[count] = '\0';
+  return count;
+}
+
+bool TextReader::readToken(std::string_view& token) {
+  for (;;) {
+    while (pos_ != end_ && isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
+    if (pos_ != end_) break;
+    if (!refill()) return false;
+  }
+  const char* start = pos_;
+  while (pos_ != end_ && !isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
+  if (pos_ != end_ || ended_) {
+    token = std::string_view(start, pos_ - start);
+    return true;
+  }
+
+  // The token runs on into the next chunk. Only its leading number matters to anyone, so once
+  // that number has ended within what is gathered, the rest is skipped instead of stored. The
+  // check runs each time the gathered text has doubled, which keeps the work linear.
+  longToken_.assign(start, pos_);
+  bool numberEnded = false;
+  std::size_t checkAt = longToken_.size();
+  while (refill()) {
+    const char* tokenEnd = pos_;
+    while (tokenEnd != end_ && !isBlank(static_cast<unsigned char>(*tokenEnd))) ++tokenEnd;
+    if (!numberEnded) {
+      longToken_.append(pos_, tokenEnd);
+      if (longToken_.size() >= 2 * checkAt) {
+        checkAt = longToken_.size();
+        const char* numberEnd;
+        scanNumber(longToken_.data(), longToken_.data() + longToken_.size(), &numberEnd);
+        numberEnded = numberEnd != longToken_.data() + longToken_.size();
+      }
+    }
+    pos_ = tokenEnd;
+    if (pos_ != end_) break;
+  }
+  token = longToken_;
+  return true;
+}
+
+std::uint64_t TextReader::remainingAtMost() const {
+  if (size_ == kUnknownFileSize) return kUnknownFileSize;
+  const std::uint64_t unread = size_ > rawRead_ ? size_ - rawRead_ : 0;
+  return unread + static_cast<std::uint64_t>(end_ - pos_) + (pendingCr_ ? 1 : 0);
+}
+
+}  // namespace trasop

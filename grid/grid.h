@@ -1,0 +1,74 @@
+// The records one run shares: the header values of the input grid, the order of the values in
+// a data section, and the grid of cells with their heights and slopes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/result_code.h"
+
+namespace trasop {
+
+// A pair of grid indices: i is the first index, j the second.
+struct IndexPair {
+  // Bounds are held wider than the 32 bits they may take, so that a header value beyond that
+  // range is detected by the bounds check instead of wrapping around.
+  std::int64_t i;
+  std::int64_t j;
+};
+
+struct GridHeader {
+  IndexPair lowb;  // lowest index of each grid index
+  IndexPair hghb;  // highest index of each grid index
+  std::int32_t dims;
+  std::int32_t size;
+  double xmin;
+  double ymin;
+  double gakrx;
+  double gakry;
+  double delta;  // distance between adjacent grid points
+  std::string locl;
+  std::string form;
+  std::string artp;
+  std::string vldf;
+  std::string sequ;  // the order text as it stood in the input, lower case
+  std::string mode;
+};
+
+enum class Outer : int { Unset = -1, JOuter = 0, IOuter = 1 };
+
+// Order of the values in a data section: which index runs in the outer loop, and the direction
+// (+1 or -1) in which each index runs.
+struct IndexOrder {
+  Outer outer = Outer::Unset;
+  int iStep = 1;
+  int jStep = 1;
+};
+
+struct GridCell {
+  double height;
+  double slope;
+};
+
+// A rectangular grid of ni x nj cells. rows[i] holds the nj cells of first index i; cell (i, j)
+// stands for the grid point (lowb.i + i, lowb.j + j).
+struct TerrainGrid {
+  std::int32_t ni = 0;
+  std::int32_t nj = 0;
+  GridCell** rows = nullptr;
+};
+
+// Sets every field of `header` to its default; the order of values is not touched.
+void resetHeaderDefaults(GridHeader& header);
+
+// Allocates the row table and ni rows of nj cells, all heights and slopes 0.0.
+// REQUIRES: grid holds no table yet; ni, nj > 0.
+// Returns Ok, or OutOfMemory when a size cannot be represented or an allocation fails; rows
+// allocated before the failure stay in the table for releaseGrid.
+ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj);
+
+// Releases every row present in the table, then the table. Does nothing when no table was
+// allocated. The grid holds no table afterwards.
+void releaseGrid(TerrainGrid& grid);
+
+}  // namespace trasop
