@@ -49,7 +49,8 @@ ResultCode readDmna(TextReader& in, GridHeader& header, IndexOrder& order, Terra
 
   // Every value takes at least one character and a blank before the next one. A data section
   // too small for that is short, whatever it holds, and the grid is not allocated for it.
-  const std::uint64_t leastLength = 2 * static_cast<std::uint64_t>(ni) * static_cast<std::uint64_t>(nj) - 1;
+  const std::uint64_t leastLength =
+      2 * static_cast<std::uint64_t>(ni) * static_cast<std::uint64_t>(nj) - 1;
   if (in.remainingAtMost() < leastLength) return CannotRead;
 
   const ResultCode allocated =

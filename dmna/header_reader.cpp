@@ -129,7 +129,8 @@ ResultCode readHeaderLine(std::string_view piece, GridHeader& header, IndexOrder
                                           {"gakry", &GridHeader::gakry}};
   for (const RealKey& real : kRealKeys) {
     const std::size_t at = line.find(real.key);
-    if (at != std::string_view::npos) readRealAfterKey(line, at + real.key.size(), header.*real.field);
+    if (at != std::string_view::npos)
+      readRealAfterKey(line, at + real.key.size(), header.*real.field);
   }
   // The word skipped before the two bounds is the key itself for lowb, but the line's first
   // word for hghb.

@@ -21,10 +21,9 @@ int roundedScaledDigits(double value, int decimals, char* out) {
   }
   // "d.dddddddddddddddde+XX": exactly 17 significant digits, correctly rounded.
   char text[40];
-  const char* const textEnd =
-      std::to_chars(text, text + sizeof text, std::fabs(value), std::chars_format::scientific,
-                    kSignificantDigits - 1)
-          .ptr;
+  const char* const textEnd = std::to_chars(text, text + sizeof text, std::fabs(value),
+                                            std::chars_format::scientific, kSignificantDigits - 1)
+                                  .ptr;
   char digits[kSignificantDigits];
   digits[0] = text[0];
   std::memcpy(digits + 1, text + 2, kSignificantDigits - 1);

@@ -91,8 +91,12 @@ void appendHeader(OutputBuffer& out, const GridHeader& header) {
   appendLine(out, "sequ", header.sequ);
   appendLine(out, "mode", header.mode);
   char number[16];
-  appendLine(out, "dims", std::string_view(number, std::to_chars(number, number + 16, header.dims).ptr - number));
-  appendLine(out, "size", std::string_view(number, std::to_chars(number, number + 16, header.size).ptr - number));
+  appendLine(
+      out, "dims",
+      std::string_view(number, std::to_chars(number, number + 16, header.dims).ptr - number));
+  appendLine(
+      out, "size",
+      std::string_view(number, std::to_chars(number, number + 16, header.size).ptr - number));
   appendIntegers(out, "lowb", header.lowb.i + 1, header.lowb.j + 1);
   appendIntegers(out, "hghb", header.hghb.i - 1, header.hghb.j - 1);
   out.append("*");
@@ -118,7 +122,8 @@ void appendSlopes(OutputBuffer& out, const IndexOrder& order, const TerrainGrid&
   if (order.outer == Outer::IOuter) {
     for (int i = firstInterior(di, ni); isInterior(i, ni); i += di) {
       const GridCell* const row = grid.rows[i];
-      for (int j = firstInterior(dj, nj); isInterior(j, nj); j += dj) appendSlope(out, row[j].slope);
+      for (int j = firstInterior(dj, nj); isInterior(j, nj); j += dj)
+        appendSlope(out, row[j].slope);
       out.append(kLineEnd);
     }
   } else {

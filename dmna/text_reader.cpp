@@ -89,7 +89,8 @@ std::size_t TextReader::readLinePiece(char* out, std::size_t capacity) {
     if (pos_ == end_ && !refill()) break;
     const std::size_t room = std::min<std::size_t>(capacity - 1 - count, end_ - pos_);
     const char* lineFeed = static_cast<const char*>(std::memchr(pos_, '\n', room));
-    const std::size_t take = lineFeed != nullptr ? static_cast<std::size_t>(lineFeed - pos_ + 1) : room;
+    const std::size_t take =
+        lineFeed != nullptr ? static_cast<std::size_t>(lineFeed - pos_ + 1) : room;
     std::memcpy(out + count, pos_, take);
     pos_ += take;
     count += take;

@@ -56,7 +56,7 @@ class TextReader {
   bool pendingCr_ = false;     // a carriage return at the end of the last chunk, not yet judged
   bool ended_ = false;         // the source has nothing more (end, error or 0x1A)
   bool failed_ = false;
-  std::string longToken_;      // a token that spans chunks is gathered here
+  std::string longToken_;  // a token that spans chunks is gathered here
 };
 
 }  // namespace trasop

@@ -46,7 +46,8 @@ ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj) {
   grid.rows = static_cast<GridCell**>(std::calloc(static_cast<std::size_t>(ni), sizeof(GridCell*)));
   if (grid.rows == nullptr) return OutOfMemory;
   for (std::int32_t i = 0; i < ni; ++i) {
-    grid.rows[i] = static_cast<GridCell*>(std::calloc(static_cast<std::size_t>(nj), sizeof(GridCell)));
+    grid.rows[i] =
+        static_cast<GridCell*>(std::calloc(static_cast<std::size_t>(nj), sizeof(GridCell)));
     if (grid.rows[i] == nullptr) return OutOfMemory;
   }
   return Ok;

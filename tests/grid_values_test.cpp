@@ -58,8 +58,9 @@ TEST(ReadGridValues, FillsTheCellsInTheOrderOfTheHeader) {
 
 TEST(ReadGridValues, IgnoresLineStructureAndWhatFollowsTheValues) {
   const IndexOrder order = orderOf(Outer::IOuter, 1, 1);
-  for (const char* text : {"1 2 3 4 5 6 7 8 9", "1\n2\n3\n4\n5\n6\n7\n8\n9\n***\n",
-                           "\t1 2\r\n3 4 5 6 7\n\n 8\f9 10 11", "1 2 3 4 5 6 7 8 9 garbage\0\x01"}) {
+  for (const char* text :
+       {"1 2 3 4 5 6 7 8 9", "1\n2\n3\n4\n5\n6\n7\n8\n9\n***\n",
+        "\t1 2\r\n3 4 5 6 7\n\n 8\f9 10 11", "1 2 3 4 5 6 7 8 9 garbage\0\x01"}) {
     Grid g(3, 3);
     TextReader in(text);
     ASSERT_EQ(Ok, readGridValues(in, order, g.grid)) << text;
@@ -102,9 +103,8 @@ TEST(ComputeSlopes, GivesTheSteeperAxisGradientOfAnalyticSurfaces) {
     double slope;
   };
   const PlaneCase cases[] = {
-      {0.0, 0.0, 1.0, 0.0},   {1.0, 0.0, 1.0, 1.0},   {1.0, 0.0, 10.0, 0.1},
-      {0.0, -2.0, 1.0, 2.0},  {3.0, 4.0, 1.0, 4.0},   {-4.0, 3.0, 1.0, 4.0},
-      {1.25, 0.0, 10.0, 0.125},
+      {0.0, 0.0, 1.0, 0.0}, {1.0, 0.0, 1.0, 1.0},  {1.0, 0.0, 10.0, 0.1},    {0.0, -2.0, 1.0, 2.0},
+      {3.0, 4.0, 1.0, 4.0}, {-4.0, 3.0, 1.0, 4.0}, {1.25, 0.0, 10.0, 0.125},
   };
   for (const PlaneCase& c : cases) {
     Grid g(5, 6);

@@ -163,12 +163,9 @@ TEST(HeaderReader, EndsAtALineWithNothingButAStar) {
     double xmin;  // xmin 1 stands before the candidate line, xmin 2 after it
   };
   const EndCase cases[] = {
-      {"xmin 1\n*\nxmin 2\n", 1.0},
-      {"xmin 1\n  *\t \nxmin 2\n", 1.0},
-      {"xmin 1\n*\r\nxmin 2\n", 1.0},
-      {"xmin 1\n**\nxmin 2\n", 2.0},
-      {"xmin 1\n* end\nxmin 2\n", 2.0},
-      {"xmin 1\n-\nxmin 2\n", 2.0},
+      {"xmin 1\n*\nxmin 2\n", 1.0},     {"xmin 1\n  *\t \nxmin 2\n", 1.0},
+      {"xmin 1\n*\r\nxmin 2\n", 1.0},   {"xmin 1\n**\nxmin 2\n", 2.0},
+      {"xmin 1\n* end\nxmin 2\n", 2.0}, {"xmin 1\n-\nxmin 2\n", 2.0},
   };
   for (const EndCase& c : cases) EXPECT_EQ(c.xmin, readHeaderOf(c.text).header.xmin) << c.text;
   // Zero bytes inside the line: only what stands before the first one counts.

@@ -85,10 +85,12 @@ TEST(FormatFixed, RoundsTo17DigitsThenHalfAwayFromZero) {
 
 TEST(FormatSlopeField, PadsToFiveCharacters) {
   const FixedCase cases[] = {
-      {0.0, 2, " 0.00"},       {0.125, 2, " 0.13"},  {0.105, 2, " 0.11"},
-      {9.994, 2, " 9.99"},     {9.995, 2, " 9.99"},  {9.9951, 2, "10.00"},
-      {12.345, 2, "12.35"},    {99.995, 2, "100.00"}, {123.456, 2, "123.46"},
-      {1e6, 2, "1000000.00"},  {-0.5, 2, "-0.50"},   {std::numeric_limits<double>::infinity(), 2, "  inf"},
+      {0.0, 2, " 0.00"},          {0.125, 2, " 0.13"},
+      {0.105, 2, " 0.11"},        {9.994, 2, " 9.99"},
+      {9.995, 2, " 9.99"},        {9.9951, 2, "10.00"},
+      {12.345, 2, "12.35"},       {99.995, 2, "100.00"},
+      {123.456, 2, "123.46"},     {1e6, 2, "1000000.00"},
+      {-0.5, 2, "-0.50"},         {std::numeric_limits<double>::infinity(), 2, "  inf"},
       {std::nan(""), 2, "  nan"},
   };
   for (const FixedCase& c : cases) EXPECT_EQ(c.text, slopeField(c.value)) << c.value;

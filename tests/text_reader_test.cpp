@@ -12,7 +12,8 @@ std::vector<std::string> pieces(const std::string& text, std::size_t capacity = 
   TextReader in(text);
   std::vector<std::string> result;
   std::vector<char> buffer(capacity);
-  while (std::size_t n = in.readLinePiece(buffer.data(), capacity)) result.emplace_back(buffer.data(), n);
+  while (std::size_t n = in.readLinePiece(buffer.data(), capacity))
+    result.emplace_back(buffer.data(), n);
   return result;
 }
 
@@ -38,9 +39,13 @@ TEST(TextReader, AppliesTheTextModeRules) {
       {"a\rb\r\r\n", {"a\rb\r\n"}},
       {"a\r", {"a\r"}},
       // 0x1A ends the text.
-      {"a\nb\x1a" "c\nd\n", {"a\n", "b"}},
+      {"a\nb\x1a"
+       "c\nd\n",
+       {"a\n", "b"}},
       {"a\r\x1a\n", {"a\r"}},
-      {"\x1a" "a\n", {}},
+      {"\x1a"
+       "a\n",
+       {}},
       {"", {}},
   };
   for (const Case& c : cases) EXPECT_EQ(c.lines, pieces(c.text)) << c.text;
@@ -56,7 +61,11 @@ TEST(TextReader, HandlesCarriageReturnsAtChunkBoundaries) {
   for (std::size_t offset = 65530; offset < 65541; ++offset) {
     const std::string filler(offset, 'x');
     EXPECT_EQ((Lines{filler + "\n", "y\n"}), pieces(filler + "\r\ny\r\n", 1 << 20)) << offset;
-    EXPECT_EQ((Lines{filler + "\r", }), pieces(filler + "\r", 1 << 20)) << offset;
+    EXPECT_EQ((Lines{
+                  filler + "\r",
+              }),
+              pieces(filler + "\r", 1 << 20))
+        << offset;
     EXPECT_EQ((Lines{filler + "\ry\n"}), pieces(filler + "\ry\n", 1 << 20)) << offset;
   }
 }

@@ -1,0 +1,88 @@
+# Runs the tool once in a fresh scratch folder and checks everything it did:
+#   its exit status, its whole standard output (byte for byte), that standard error stayed
+#   empty, the output file against an expected file, and that no other file was left behind.
+# Variables (set with -D):
+#   TRASOP      the tool
+#   DATA        folder with input/ and expected/
+#   WORK        scratch folder (emptied first)
+#   CASE        case name; its expected output is expected/<CASE>.stdout
+#   ARGS        arguments, separated by "|"; @WORK@ stands for the scratch folder
+#   INPUTS      files to place, "|"-separated, each SOURCE or SOURCE:DEST
+#   FOLDERS     folders to create first, "|"-separated
+#   EXIT        expected exit status
+#   OUTPUT      file the run must produce (relative to WORK), compared with expected/EXPECT
+#   EXPECT      expected file for OUTPUT
+#   EMULATOR    optional program that runs TRASOP (for a cross-built tool)
+
+cmake_minimum_required(VERSION 3.20)
+
+function(fail message)
+  message(FATAL_ERROR "${CASE}: ${message}")
+endfunction()
+
+function(split_list text out)
+  string(REPLACE "|" ";" items "${text}")
+  string(REPLACE "@WORK@" "${WORK}" items "${items}")
+  set(${out} "${items}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+
+split_list("${FOLDERS}" folders)
+foreach(folder IN LISTS folders)
+  file(MAKE_DIRECTORY "${WORK}/${folder}")
+endforeach()
+
+split_list("${INPUTS}" inputs)
+set(placed "")
+foreach(input IN LISTS inputs)
+  string(REPLACE ":" ";" parts "${input}")
+  list(GET parts 0 source)
+  list(LENGTH parts count)
+  if(count GREATER 1)
+    list(GET parts 1 dest)
+  else()
+    set(dest "${source}")
+  endif()
+  configure_file("${DATA}/input/${source}" "${WORK}/${dest}" COPYONLY)
+  list(APPEND placed "${dest}")
+endforeach()
+
+split_list("${ARGS}" args)
+execute_process(
+  COMMAND ${EMULATOR} "${TRASOP}" ${args}
+  WORKING_DIRECTORY "${WORK}"
+  RESULT_VARIABLE status
+  OUTPUT_VARIABLE out
+  ERROR_VARIABLE err)
+
+if(NOT "${status}" STREQUAL "${EXIT}")
+  fail("exit status ${status}, expected ${EXIT}\n${out}")
+endif()
+if(NOT "${err}" STREQUAL "")
+  fail("wrote to standard error:\n${err}")
+endif()
+file(READ "${DATA}/expected/${CASE}.stdout" expected_out)
+string(REPLACE "@WORK@" "${WORK}" expected_out "${expected_out}")
+# A Windows console ends its lines in CR LF; the text is what matters.
+string(REPLACE "\r\n" "\n" out "${out}")
+if(NOT out STREQUAL expected_out)
+  fail("standard output differs.\n--- expected\n${expected_out}\n--- actual\n${out}")
+endif()
+
+if(OUTPUT)
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${WORK}/${OUTPUT}"
+                          "${DATA}/expected/${EXPECT}" RESULT_VARIABLE differs)
+  if(differs)
+    fail("${OUTPUT} differs from expected/${EXPECT}")
+  endif()
+  list(APPEND placed "${OUTPUT}")
+endif()
+
+# Nothing else may be left: no temporary file, no partial output.
+file(GLOB_RECURSE left RELATIVE "${WORK}" "${WORK}/*")
+list(REMOVE_ITEM left ${placed})
+if(left)
+  fail("left behind: ${left}")
+endif()
