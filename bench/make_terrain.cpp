@@ -2,12 +2,16 @@
 // with a hill, a valley and small-scale roughness, heights in metres with one decimal, ten
 // values per line, in the order j-,i+. The same arguments always give the same bytes.
 //
-//   make_terrain NI NJ [DELTA]
+//   make_terrain NI NJ [DELTA] [--asc]
+//
+// With --asc the same heights are written as an ESRI ASCII grid instead, for comparisons with
+// other terrain tools.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -35,22 +39,31 @@ double height(double x, double y, double roughness) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3 || argc > 4) {
-    std::fprintf(stderr, "usage: make_terrain NI NJ [DELTA]\n");
+  const bool ascii = argc == 5 && std::string(argv[4]) == "--asc";
+  if (argc < 3 || argc > 5 || (argc == 5 && !ascii)) {
+    std::fprintf(stderr, "usage: make_terrain NI NJ [DELTA] [--asc]\n");
     return 2;
   }
   const long ni = std::strtol(argv[1], nullptr, 10);
   const long nj = std::strtol(argv[2], nullptr, 10);
-  const double delta = argc == 4 ? std::strtod(argv[3], nullptr) : 20.0;
+  const double delta = argc >= 4 ? std::strtod(argv[3], nullptr) : 20.0;
   if (ni < 3 || nj < 3 || !(delta > 0.0)) {
     std::fprintf(stderr, "make_terrain: need NI, NJ >= 3 and DELTA > 0\n");
     return 2;
   }
   // The terrain's features are laid out on a 2000 m square, whatever the grid's size.
   const double scale = 2000.0 / (static_cast<double>(std::max(ni, nj)) * delta);
-  std::printf("- terrain heights made by make_terrain %ld %ld %g\n", ni, nj, delta);
-  std::printf("xmin\t%.1f\nymin\t%.1f\ndelta\t%g\n", 3500000.0, 5400000.0, delta);
-  std::printf("sequ\t\"j-,i+\"\nlowb\t0\t0\nhghb\t%ld\t%ld\n*\n", ni - 1, nj - 1);
+  const double xmin = 3500000.0;
+  const double ymin = 5400000.0;
+  if (ascii) {
+    // Rows from north to south, each from west to east: the order j-,i+.
+    std::printf("ncols %ld\nnrows %ld\nxllcorner %.1f\nyllcorner %.1f\ncellsize %g\n", ni, nj,
+                xmin - delta / 2, ymin - delta / 2, delta);
+  } else {
+    std::printf("- terrain heights made by make_terrain %ld %ld %g\n", ni, nj, delta);
+    std::printf("xmin\t%.1f\nymin\t%.1f\ndelta\t%g\n", xmin, ymin, delta);
+    std::printf("sequ\t\"j-,i+\"\nlowb\t0\t0\nhghb\t%ld\t%ld\n*\n", ni - 1, nj - 1);
+  }
   Random random;
   for (long j = nj - 1; j >= 0; --j) {
     int onLine = 0;
@@ -65,6 +78,6 @@ int main(int argc, char** argv) {
       }
     }
   }
-  std::printf("***\n");
+  if (!ascii) std::printf("***\n");
   return 0;
 }

@@ -1,5 +1,6 @@
 #include "dmna/number_format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -67,16 +68,15 @@ char* copyText(const char* text, char* out) {
 
 // The printed value of a slope field in hundredths, found with thresholds: threshold(n) is
 // the smallest double that prints as n + 1 hundredths or more. The printed value never falls
-// as the value grows, so two comparisons place any value below 100 exactly.
+// as the value grows, and n = floor(value * 100) is off from the exact floor by far less than
+// a hundredth, so a value below 100 prints as n or n + 1: one comparison decides.
 class Hundredths {
  public:
-  static constexpr int kLimit = 10000;
+  static constexpr int kLimit = 10000;  // values below 100
 
   static int of(double value) {
-    int n = static_cast<int>(value * 100.0);
-    while (n > 0 && value < threshold(n - 1)) --n;
-    while (n < kLimit && value >= threshold(n)) ++n;
-    return n;
+    const int n = std::min(static_cast<int>(value * 100.0), kLimit - 1);
+    return value >= threshold(n) ? n + 1 : n;
   }
 
  private:
@@ -111,6 +111,13 @@ class Hundredths {
   }
 };
 
+// "00" to "99".
+constexpr char kDigitPairs[] =
+    "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546"
+    "474849"
+    "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596"
+    "979899";
+
 }  // namespace
 
 char* formatFixed(double value, int decimals, char* out) {
@@ -140,14 +147,21 @@ char* formatSlopeField(double value, char* out) {
   if (value >= 0.0 && value < 100.0 && !std::signbit(value)) {
     const int n = Hundredths::of(value);
     const int whole = n / 100;
-    const int cents = n % 100;
-    if (whole < 10) *out++ = ' ';
-    if (whole >= 100) *out++ = static_cast<char>('0' + whole / 100);
-    if (whole >= 10) *out++ = static_cast<char>('0' + whole / 10 % 10);
-    *out++ = static_cast<char>('0' + whole % 10);
+    const char* const cents = kDigitPairs + 2 * (n % 100);
+    if (whole >= 100) {  // 99.995 and above print as 100.00
+      *out++ = '1';
+      *out++ = '0';
+      *out++ = '0';
+    } else if (whole >= 10) {
+      *out++ = kDigitPairs[2 * whole];
+      *out++ = kDigitPairs[2 * whole + 1];
+    } else {
+      *out++ = ' ';
+      *out++ = static_cast<char>('0' + whole);
+    }
     *out++ = '.';
-    *out++ = static_cast<char>('0' + cents / 10);
-    *out++ = static_cast<char>('0' + cents % 10);
+    *out++ = cents[0];
+    *out++ = cents[1];
     return out;
   }
   char text[kFixedTextCapacity];

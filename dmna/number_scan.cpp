@@ -82,12 +82,8 @@ double convertGeneral(const ScannedNumber& n) {
   return value;
 }
 
-}  // namespace
-
-double scanNumber(const char* first, const char* last, const char** stop) {
-  const char* p = first;
-  while (p != last && isBlank(static_cast<unsigned char>(*p))) ++p;
-
+// The general path: any number of digits, exponents, the 25-digit rule.
+double scanAnyNumber(const char* first, const char* p, const char* last, const char** stop) {
   ScannedNumber n;
   if (p != last && (*p == '+' || *p == '-')) n.negative = (*p++ == '-');
   bool anyDigit = false;
@@ -115,6 +111,40 @@ double scanNumber(const char* first, const char* last, const char** stop) {
     value = convertGeneral(n);
   }
   return n.negative ? -value : value;
+}
+
+bool isExponentLetter(char c) { return c == 'e' || c == 'E' || c == 'd' || c == 'D'; }
+
+}  // namespace
+
+double scanNumber(const char* first, const char* last, const char** stop) {
+  const char* p = first;
+  while (p != last && isBlank(static_cast<unsigned char>(*p))) ++p;
+
+  // Most values are short plain decimals such as 412.7: their digits fit a 64-bit integer,
+  // and one division by an exact power of ten converts them correctly rounded.
+  const char* q = p;
+  const bool negative = q != last && *q == '-';
+  if (q != last && (*q == '-' || *q == '+')) ++q;
+  std::uint64_t mantissa = 0;
+  const char* const digits = q;
+  for (; q != last && isDigit(*q); ++q) mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+  int digitCount = static_cast<int>(q - digits);
+  int fractionDigits = 0;
+  if (q != last && *q == '.') {
+    const char* const fraction = ++q;
+    for (; q != last && isDigit(*q); ++q)
+      mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+    fractionDigits = static_cast<int>(q - fraction);
+    digitCount += fractionDigits;
+  }
+  if (digitCount == 0 || digitCount > 19 || mantissa > (std::uint64_t{1} << 53) ||
+      (q != last && isExponentLetter(*q))) {
+    return scanAnyNumber(first, p, last, stop);
+  }
+  if (stop != nullptr) *stop = q;
+  const double value = static_cast<double>(mantissa) / kExactPowers[fractionDigits];
+  return negative ? -value : value;
 }
 
 }  // namespace trasop

@@ -138,6 +138,29 @@ bool TextReader::readToken(std::string_view& token) {
   return true;
 }
 
+bool TextReader::readNumber(double& value) {
+  for (;;) {
+    while (pos_ != end_ && isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
+    if (pos_ != end_) break;
+    if (!refill()) return false;
+  }
+  // Convert in place when the whole token lies in the buffer, the common case; a token that
+  // runs on into the next chunk is gathered first.
+  const char* stop = nullptr;
+  const double number = scanNumber(pos_, end_, &stop);
+  const char* tokenEnd = stop;
+  while (tokenEnd != end_ && !isBlank(static_cast<unsigned char>(*tokenEnd))) ++tokenEnd;
+  if (tokenEnd != end_ || ended_) {
+    value = number;
+    pos_ = tokenEnd;
+    return true;
+  }
+  std::string_view token;
+  readToken(token);
+  value = scanNumber(token.data(), token.data() + token.size());
+  return true;
+}
+
 std::uint64_t TextReader::remainingAtMost() const {
   if (size_ == kUnknownFileSize) return kUnknownFileSize;
   const std::uint64_t unread = size_ > rawRead_ ? size_ - rawRead_ : 0;

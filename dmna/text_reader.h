@@ -34,6 +34,10 @@ class TextReader {
   // part that contains its leading number. The view stays valid until the next call.
   bool readToken(std::string_view& token);
 
+  // Reads the next token and converts its leading number with scanNumber (0.0 when it has
+  // none); false at the end of the text.
+  bool readNumber(double& value);
+
   // True once reading the source failed (not merely ended).
   bool failed() const { return failed_; }
 

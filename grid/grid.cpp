@@ -26,11 +26,13 @@ void resetHeaderDefaults(GridHeader& header) {
 
 namespace {
 
-// True when `count` elements of `elementSize` bytes can be requested from the allocator on
+// The byte size of `count` elements of `size` bytes, if the allocator can be asked for it on
 // this platform (a 32-bit build has far less room than the counts allow).
-bool fitsAllocation(std::int32_t count, std::size_t elementSize) {
-  const std::uint64_t bytes = static_cast<std::uint64_t>(count) * elementSize;
-  return bytes <= std::numeric_limits<std::size_t>::max() / 2;
+bool byteSize(std::uint64_t count, std::size_t size, std::size_t& bytes) {
+  constexpr std::uint64_t kLargest = std::numeric_limits<std::size_t>::max() / 2;
+  if (count > kLargest / size) return false;
+  bytes = static_cast<std::size_t>(count * size);
+  return true;
 }
 
 }  // namespace
@@ -38,25 +40,28 @@ bool fitsAllocation(std::int32_t count, std::size_t elementSize) {
 ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj) {
   grid.ni = ni;
   grid.nj = nj;
-  if (!fitsAllocation(ni, sizeof(GridCell*)) || !fitsAllocation(nj, sizeof(GridCell))) {
+  std::size_t tableBytes = 0;
+  std::size_t cellBytes = 0;
+  const std::uint64_t cellCount = static_cast<std::uint64_t>(ni) * static_cast<std::uint64_t>(nj);
+  if (!byteSize(static_cast<std::uint64_t>(ni), sizeof(GridCell*), tableBytes) ||
+      !byteSize(cellCount, sizeof(GridCell), cellBytes)) {
     return OutOfMemory;
   }
-  // calloc leaves untouched pages to the operating system until they are written, so a grid is
-  // only paid for as its values arrive.
-  grid.rows = static_cast<GridCell**>(std::calloc(static_cast<std::size_t>(ni), sizeof(GridCell*)));
+  grid.rows = static_cast<GridCell**>(std::malloc(tableBytes));
   if (grid.rows == nullptr) return OutOfMemory;
-  for (std::int32_t i = 0; i < ni; ++i) {
-    grid.rows[i] =
-        static_cast<GridCell*>(std::calloc(static_cast<std::size_t>(nj), sizeof(GridCell)));
-    if (grid.rows[i] == nullptr) return OutOfMemory;
-  }
+  // One block for all cells: a large calloc takes fresh pages that the system supplies
+  // zero-filled on first use, so nothing is cleared or paid for before the values arrive.
+  grid.cells = static_cast<GridCell*>(std::calloc(cellBytes / sizeof(GridCell), sizeof(GridCell)));
+  if (grid.cells == nullptr) return OutOfMemory;
+  for (std::int32_t i = 0; i < ni; ++i)
+    grid.rows[i] = grid.cells + static_cast<std::size_t>(i) * nj;
   return Ok;
 }
 
 void releaseGrid(TerrainGrid& grid) {
-  if (grid.rows == nullptr) return;
-  for (std::int32_t i = 0; i < grid.ni; ++i) std::free(grid.rows[i]);
+  std::free(grid.cells);
   std::free(grid.rows);
+  grid.cells = nullptr;
   grid.rows = nullptr;
 }
 

@@ -1,6 +1,8 @@
 // Reading the data section into the grid, and the slopes computed from it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -156,16 +158,19 @@ TEST(ComputeSlopes, NeverStoresANotANumber) {
   EXPECT_EQ(0.0, g.slope(1, 1));  // inf - inf on both axes
 }
 
-TEST(Grid, ReleasesAPartlyAllocatedGrid) {
+TEST(Grid, ReleasesWhateverWasAllocated) {
   TerrainGrid grid;
   ASSERT_EQ(Ok, allocateGrid(grid, 4, 3));
-  // As left by an allocation that failed at row 2.
-  std::free(grid.rows[2]);
-  std::free(grid.rows[3]);
-  grid.rows[2] = grid.rows[3] = nullptr;
+  EXPECT_EQ(grid.rows[1] + 3, grid.rows[2]);
   releaseGrid(grid);
   EXPECT_EQ(nullptr, grid.rows);
   releaseGrid(grid);  // nothing left to release
+  // As left by an allocation that failed after the row table.
+  TerrainGrid partly;
+  partly.ni = 12;
+  partly.rows = static_cast<GridCell**>(std::malloc(12 * sizeof(GridCell*)));
+  releaseGrid(partly);
+  EXPECT_EQ(nullptr, partly.rows);
   TerrainGrid neverAllocated;
   neverAllocated.ni = 12;
   releaseGrid(neverAllocated);
