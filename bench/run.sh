@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Benchmark: whole-process runs of trasop on generated terrain grids, with the ratio against
+# gdaldem where it is installed, measured in the same run. Prints figures; asserts nothing.
+#
+#   bench/run.sh [SIZE ...]      sizes are points per side (default: 1000 2000 4000)
+#   RUNS=N bench/run.sh          runs per measurement (default 7)
+#   SOAK=N bench/run.sh          also runs the differential tests N times longer
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+runs=${RUNS:-7}
+sizes=("$@")
+[ ${#sizes[@]} -gt 0 ] || sizes=(1000 2000 4000)
+
+scripts/deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$(nproc)" >/dev/null
+trasop=$root/build/release/trasop
+work=${BENCH_DIR:-/tmp/trasop-bench}
+mkdir -p "$work"
+cd "$work"
+
+# Median, minimum and maximum of the wall times (seconds) of RUNS runs of a command.
+time_runs() {
+  local times=() start end
+  for ((k = 0; k < runs; k++)); do
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s%N)
+    times+=($(((end - start) / 1000)))
+  done
+  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR] = $1} END {
+    printf "%.4f %.4f %.4f\n", a[int((NR + 1) / 2)] / 1e6, a[1] / 1e6, a[NR] / 1e6 }'
+}
+
+peak_kb() { /usr/bin/time -f '%M' "$@" 2>&1 >/dev/null | tail -n 1; }
+
+echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo)," \
+  "$(grep -m 1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
+echo "runs per figure: $runs (median, min, max of wall time; files in the page cache)"
+have_gdal=false
+command -v gdaldem >/dev/null 2>&1 && have_gdal=true
+
+for n in "${sizes[@]}"; do
+  grid=grid$n.dmna
+  [ -f "$grid" ] || "$root/build/release/make_terrain" "$n" "$n" 20 >"$grid"
+  points=$((n * n))
+  bytes=$(stat -c %s "$grid")
+  cat "$grid" >/dev/null
+  read -r median low high < <(time_runs "$trasop" "$grid")
+  peak=$(peak_kb "$trasop" "$grid")
+  echo
+  echo "== ${n} x ${n} (${points} points, $((bytes / 1000000)) MB)"
+  awk -v m="$median" -v l="$low" -v h="$high" -v p="$points" -v b="$bytes" -v k="$peak" 'BEGIN {
+    printf "trasop:   %.3f s (min %.3f, max %.3f)  %.1f ns/point  %.0f MB/s  peak %.1f MiB = %.1f bytes/point\n",
+           m, l, h, m * 1e9 / p, b / m / 1e6, k / 1024, k * 1024 / p }'
+  if $have_gdal; then
+    asc=grid$n.asc
+    [ -f "$asc" ] || "$root/build/release/make_terrain" "$n" "$n" 20 --asc >"$asc"
+    read -r g_ascii _ _ < <(time_runs gdaldem slope -q -alg ZevenbergenThorne -of AAIGrid \
+      -co DECIMAL_PRECISION=2 "$asc" out.asc)
+    read -r g_tiff _ _ < <(time_runs gdaldem slope -q -alg ZevenbergenThorne "$asc" out.tif)
+    awk -v m="$median" -v a="$g_ascii" -v t="$g_tiff" 'BEGIN {
+      printf "gdaldem:  %.3f s writing an ASCII grid (trasop takes %.2f of it), %.3f s writing GeoTIFF (%.2f)\n",
+             a, m / a, t, m / t }'
+  fi
+done
+
+if [ -n "${SOAK:-}" ]; then
+  echo
+  echo "== differential soak, ${SOAK} times the test's length"
+  TRASOP_SOAK="$SOAK" "$root/build/release/tests/trasop_tests" \
+    --gtest_filter='*AgreesWith*' --gtest_brief=1
+fi
