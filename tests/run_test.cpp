@@ -67,6 +67,17 @@ TEST(SlopeFileName, CutsAtTheLastDot) {
   for (const auto& [input, output] : cases) EXPECT_EQ(output, slopeFileName(input)) << input;
 }
 
+TEST(WriteSlopeFile, CannotCreateInAMissingFolder) {
+  const std::string text = "sequ i+,j+\ndelta 1\nlowb 0 0\nhghb 2 2\n*\n1 2 3 4 5 6 7 8 9\n";
+  TextReader in(text);
+  GridHeader header;
+  IndexOrder order;
+  TerrainGrid grid;
+  ASSERT_EQ(Ok, readDmna(in, header, order, grid));
+  EXPECT_EQ(CannotCreate, writeSlopeFile("no-such-folder/zg00.dmna", header, order, grid));
+  releaseGrid(grid);
+}
+
 #ifndef _WIN32
 // A failing disk: every write to /dev/full fails, and the writer must say so.
 TEST(WriteSlopeText, ReportsAFailedWrite) {

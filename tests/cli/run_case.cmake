@@ -12,7 +12,10 @@
 #   EXIT        expected exit status
 #   OUTPUT      file the run must produce (relative to WORK), compared with expected/EXPECT
 #   EXPECT      expected file for OUTPUT
-#   EMULATOR    optional program that runs TRASOP (for a cross-built tool)
+#   UNCHANGED   SOURCE:DEST, a placed file that must still equal input/SOURCE
+#   EMULATOR    optional program that runs TRASOP (for a cross-built tool), "|"-separated
+#   WRAP        optional command that runs the above in turn (limits for one case), "|"-sep.
+#   MAKER       the input maker; MAKE=KIND:FILE has it write FILE into the scratch folder
 
 cmake_minimum_required(VERSION 3.20)
 
@@ -49,9 +52,22 @@ foreach(input IN LISTS inputs)
   list(APPEND placed "${dest}")
 endforeach()
 
+if(MAKE)
+  string(REPLACE ":" ";" make "${MAKE}")
+  list(GET make 0 kind)
+  list(GET make 1 made)
+  execute_process(COMMAND "${MAKER}" ${kind} "${WORK}/${made}" RESULT_VARIABLE make_status)
+  if(make_status)
+    fail("could not make ${kind}")
+  endif()
+  list(APPEND placed "${made}")
+endif()
+
 split_list("${ARGS}" args)
+split_list("${EMULATOR}" emulator)
+split_list("${WRAP}" wrap)
 execute_process(
-  COMMAND ${EMULATOR} "${TRASOP}" ${args}
+  COMMAND ${wrap} ${emulator} "${TRASOP}" ${args}
   WORKING_DIRECTORY "${WORK}"
   RESULT_VARIABLE status
   OUTPUT_VARIABLE out
@@ -69,6 +85,18 @@ string(REPLACE "@WORK@" "${WORK}" expected_out "${expected_out}")
 string(REPLACE "\r\n" "\n" out "${out}")
 if(NOT out STREQUAL expected_out)
   fail("standard output differs.\n--- expected\n${expected_out}\n--- actual\n${out}")
+endif()
+
+if(UNCHANGED)
+  # A file placed before the run that the run must leave as it was.
+  string(REPLACE ":" ";" unchanged "${UNCHANGED}")
+  list(GET unchanged 0 source)
+  list(GET unchanged 1 dest)
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${WORK}/${dest}"
+                          "${DATA}/input/${source}" RESULT_VARIABLE differs)
+  if(differs)
+    fail("${dest} was changed")
+  endif()
 endif()
 
 if(OUTPUT)
