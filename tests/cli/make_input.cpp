@@ -35,10 +35,12 @@ bool make(const std::string& kind, std::FILE* file) {
     return write(file, kGrid3x3 + ("1 1" + std::string(kTenMegabytes, '0')) + " 3 4 5 6 7 8 9\n");
   }
   if (kind == "huge_grid") {
-    return write(file, "sequ j-,i+\ndelta 10\nlowb 0 0\nhghb 199999 199999\n*\n1 2 3 4 5 6 7 8 9 10\n");
+    return write(file,
+                 "sequ j-,i+\ndelta 10\nlowb 0 0\nhghb 199999 199999\n*\n1 2 3 4 5 6 7 8 9 10\n");
   }
   if (kind == "huge_rows") {
-    return write(file, "sequ j-,i+\ndelta 10\nlowb 0 0\nhghb 2147483646 2\n*\n1 2 3 4 5 6 7 8 9 10\n");
+    return write(file,
+                 "sequ j-,i+\ndelta 10\nlowb 0 0\nhghb 2147483646 2\n*\n1 2 3 4 5 6 7 8 9 10\n");
   }
   if (kind == "sparse_huge") {
     // Large enough to hold the values of 20000 x 20000 points, but nothing written after the

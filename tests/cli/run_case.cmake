@@ -16,6 +16,7 @@
 #   EMULATOR    optional program that runs TRASOP (for a cross-built tool), "|"-separated
 #   WRAP        optional command that runs the above in turn (limits for one case), "|"-sep.
 #   MAKER       the input maker; MAKE=KIND:FILE has it write FILE into the scratch folder
+#   MAKER_EMULATOR  what runs the input maker, "|"-separated
 
 cmake_minimum_required(VERSION 3.20)
 
@@ -52,11 +53,14 @@ foreach(input IN LISTS inputs)
   list(APPEND placed "${dest}")
 endforeach()
 
+split_list("${EMULATOR}" emulator)
+split_list("${MAKER_EMULATOR}" maker)
 if(MAKE)
   string(REPLACE ":" ";" make "${MAKE}")
   list(GET make 0 kind)
   list(GET make 1 made)
-  execute_process(COMMAND "${MAKER}" ${kind} "${WORK}/${made}" RESULT_VARIABLE make_status)
+  execute_process(COMMAND ${maker} "${MAKER}" ${kind} "${made}" WORKING_DIRECTORY "${WORK}"
+                  RESULT_VARIABLE make_status)
   if(make_status)
     fail("could not make ${kind}")
   endif()
@@ -64,7 +68,6 @@ if(MAKE)
 endif()
 
 split_list("${ARGS}" args)
-split_list("${EMULATOR}" emulator)
 split_list("${WRAP}" wrap)
 execute_process(
   COMMAND ${wrap} ${emulator} "${TRASOP}" ${args}
