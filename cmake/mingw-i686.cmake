@@ -12,4 +12,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # would keep extra precision in intermediate results.
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
 # A static program needs no DLL beyond the system's.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -s")
