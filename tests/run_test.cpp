@@ -67,32 +67,32 @@ TEST(SlopeFileName, CutsAtTheLastDot) {
   for (const auto& [input, output] : cases) EXPECT_EQ(output, slopeFileName(input)) << input;
 }
 
-TEST(WriteSlopeFile, CannotCreateInAMissingFolder) {
-  const std::string text = "sequ i+,j+\ndelta 1\nlowb 0 0\nhghb 2 2\n*\n1 2 3 4 5 6 7 8 9\n";
-  TextReader in(text);
+// A small grid read from memory, ready to be written.
+struct ReadGrid {
+  ReadGrid() {
+    TextReader in("sequ i+,j+\ndelta 1\nlowb 0 0\nhghb 2 2\n*\n1 2 3 4 5 6 7 8 9\n");
+    EXPECT_EQ(Ok, readDmna(in, header, order, grid));
+  }
+  ~ReadGrid() { releaseGrid(grid); }
   GridHeader header;
   IndexOrder order;
   TerrainGrid grid;
-  ASSERT_EQ(Ok, readDmna(in, header, order, grid));
-  EXPECT_EQ(CannotCreate, writeSlopeFile("no-such-folder/zg00.dmna", header, order, grid));
-  releaseGrid(grid);
+};
+
+TEST(WriteSlopeFile, CannotCreateInAMissingFolder) {
+  ReadGrid g;
+  EXPECT_EQ(CannotCreate, writeSlopeFile("no-such-folder/zg00.dmna", g.header, g.order, g.grid));
 }
 
 #ifndef _WIN32
 // A failing disk: every write to /dev/full fails, and the writer must say so.
 TEST(WriteSlopeText, ReportsAFailedWrite) {
-  const std::string text = "sequ i+,j+\ndelta 1\nlowb 0 0\nhghb 2 2\n*\n1 2 3 4 5 6 7 8 9\n";
-  TextReader in(text);
-  GridHeader header;
-  IndexOrder order;
-  TerrainGrid grid;
-  ASSERT_EQ(Ok, readDmna(in, header, order, grid));
+  ReadGrid g;
   std::FILE* full = std::fopen("/dev/full", "wb");
   ASSERT_NE(nullptr, full);
-  const bool written = writeSlopeText(full, header, order, grid);
+  const bool written = writeSlopeText(full, g.header, g.order, g.grid);
   const bool closed = std::fclose(full) == 0;
   EXPECT_FALSE(written && closed);
-  releaseGrid(grid);
 }
 
 // Reading a folder as a file fails on the first read; that is a failure, not an empty file.
