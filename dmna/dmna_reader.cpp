@@ -14,7 +14,9 @@ namespace trasop {
 namespace {
 
 struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
+  void operator()(std::FILE* file) const {
+    static_cast<void>(std::fclose(file));
+  }  // only read from
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 

@@ -147,14 +147,15 @@ char* formatSlopeField(double value, char* out) {
   if (value >= 0.0 && value < 100.0 && !std::signbit(value)) {
     const int n = Hundredths::of(value);
     const int whole = n / 100;
-    const char* const cents = kDigitPairs + 2 * (n % 100);
+    const char* const cents = kDigitPairs + std::size_t{2} * (n % 100);
     if (whole >= 100) {  // 99.995 and above print as 100.00
       *out++ = '1';
       *out++ = '0';
       *out++ = '0';
     } else if (whole >= 10) {
-      *out++ = kDigitPairs[2 * whole];
-      *out++ = kDigitPairs[2 * whole + 1];
+      const char* const pair = kDigitPairs + std::size_t{2} * whole;
+      *out++ = pair[0];
+      *out++ = pair[1];
     } else {
       *out++ = ' ';
       *out++ = static_cast<char>('0' + whole);

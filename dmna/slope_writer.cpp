@@ -19,7 +19,7 @@ constexpr std::string_view kLineEnd = "\r\n";
 // Collects the file's text in a buffer and hands it to the file in large writes.
 class OutputBuffer {
  public:
-  static constexpr std::size_t kCapacity = 64 * 1024;
+  static constexpr std::size_t kCapacity = std::size_t{64} * 1024;
   // Room that one append of a field or a line end may take at the most.
   static constexpr std::size_t kLargestPiece = kFixedTextCapacity + 16;
 

@@ -9,7 +9,7 @@ namespace trasop {
 
 namespace {
 
-constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
 constexpr char kEndOfText = '\x1a';
 
 }  // namespace
