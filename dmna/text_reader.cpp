@@ -31,7 +31,7 @@ std::size_t TextReader::readRaw(char* out, std::size_t count) {
     if (n < count && std::ferror(file_)) failed_ = true;
   } else {
     n = std::min(count, memory_.size() - static_cast<std::size_t>(rawRead_));
-    std::memcpy(out, memory_.data() + rawRead_, n);
+    if (n > 0) std::memcpy(out, memory_.data() + rawRead_, n);
   }
   rawRead_ += n;
   return n;
