@@ -13,6 +13,8 @@
 #   OUTPUT      file the run must produce (relative to WORK), compared with expected/EXPECT
 #   EXPECT      expected file for OUTPUT
 #   UNCHANGED   SOURCE:DEST, a placed file that must still equal input/SOURCE
+#   READ_ONLY   if true, the scratch folder is made read-only before the run; run as root, the
+#               tool then runs as the user nobody, for whom the folder's permissions hold
 #   EMULATOR    optional program that runs TRASOP (for a cross-built tool), "|"-separated
 #   WRAP        optional command that runs the above in turn (limits for one case), "|"-sep.
 #   MAKER       the input maker; MAKE=KIND:FILE has it write FILE into the scratch folder
@@ -30,6 +32,9 @@ function(split_list text out)
   set(${out} "${items}" PARENT_SCOPE)
 endfunction()
 
+if(EXISTS "${WORK}")
+  file(CHMOD "${WORK}" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+endif()
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 
@@ -69,6 +74,19 @@ endif()
 
 split_list("${ARGS}" args)
 split_list("${WRAP}" wrap)
+if(READ_ONLY)
+  file(CHMOD "${WORK}" DIRECTORY_PERMISSIONS OWNER_READ OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                             WORLD_READ WORLD_EXECUTE)
+  execute_process(COMMAND id -u OUTPUT_VARIABLE uid OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(uid STREQUAL "0")
+    set(wrap setpriv --reuid=65534 --regid=65534 --clear-groups ${wrap})
+    execute_process(COMMAND ${wrap} test -r "${WORK}/${placed}" RESULT_VARIABLE unreachable)
+    if(unreachable)
+      message("SKIPPED: the user nobody cannot reach ${WORK}")
+      return()
+    endif()
+  endif()
+endif()
 execute_process(
   COMMAND ${wrap} ${emulator} "${TRASOP}" ${args}
   WORKING_DIRECTORY "${WORK}"
