@@ -54,6 +54,11 @@ for n in "${sizes[@]}"; do
   awk -v m="$median" -v l="$low" -v h="$high" -v p="$points" -v b="$bytes" -v k="$peak" 'BEGIN {
     printf "trasop:   %.3f s (min %.3f, max %.3f)  %.1f ns/point  %.0f MB/s  peak %.1f MiB = %.1f bytes/point\n",
            m, l, h, m * 1e9 / p, b / m / 1e6, k / 1024, k * 1024 / p }'
+  # Where fresh memory pages are expensive (a virtual machine's page faults), most of the rest is
+  # the grid's first touch; glibc's huge-page tunable shows how much, for comparison only.
+  read -r huge _ _ < <(GLIBC_TUNABLES=glibc.malloc.hugetlb=1 time_runs "$trasop" "$grid")
+  awk -v m="$huge" -v p="$points" 'BEGIN {
+    printf "          %.3f s  %.1f ns/point with glibc.malloc.hugetlb=1 (fewer page faults)\n", m, m * 1e9 / p }'
   if $have_gdal; then
     asc=grid$n.asc
     [ -f "$asc" ] || "$root/build/release/make_terrain" "$n" "$n" 20 --asc >"$asc"
