@@ -1,7 +1,6 @@
 // The header of a dmna file: key lines, comments and the line that ends the header.
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -116,7 +115,8 @@ ResultCode readHeaderLine(std::string_view piece, GridHeader& header, IndexOrder
   line = line.substr(0, line.find('\''));  // an apostrophe starts a comment
 
   if (const std::size_t at = line.find("sequ"); at != std::string_view::npos) {
-    if (readOrderText(line, at + 4, header, order) != Ok) return BadSequ;
+    const ResultCode result = readOrderText(line, at + 4, header, order);
+    if (result != Ok) return result;
   }
   struct RealKey {
     std::string_view key;
@@ -149,7 +149,8 @@ ResultCode readHeader(TextReader& in, GridHeader& header, IndexOrder& order) {
   while (in.readLinePiece(piece, sizeof piece) > 0) {
     const std::string_view line(piece);  // what stands before a zero byte
     if (isEndLine(line)) break;
-    if (readHeaderLine(line, header, order) != Ok) return BadSequ;
+    const ResultCode result = readHeaderLine(line, header, order);
+    if (result != Ok) return result;
   }
   return Ok;
 }

@@ -69,10 +69,17 @@ void appendReal(OutputBuffer& out, std::string_view key, double value) {
   appendLine(out, key, std::string_view(text, end - text));
 }
 
+// One integer, or two separated by a tab.
+void appendIntegers(OutputBuffer& out, std::string_view key, std::int64_t first) {
+  char text[24];
+  const char* end = std::to_chars(text, text + sizeof text, first).ptr;
+  appendLine(out, key, std::string_view(text, end - text));
+}
+
 void appendIntegers(OutputBuffer& out, std::string_view key, std::int64_t first,
                     std::int64_t second) {
   char text[48];
-  char* end = std::to_chars(text, text + 20, first).ptr;
+  char* end = std::to_chars(text, text + 24, first).ptr;
   *end++ = '\t';
   end = std::to_chars(end, text + sizeof text, second).ptr;
   appendLine(out, key, std::string_view(text, end - text));
@@ -90,13 +97,8 @@ void appendHeader(OutputBuffer& out, const GridHeader& header) {
   appendLine(out, "vldf", header.vldf);
   appendLine(out, "sequ", header.sequ);
   appendLine(out, "mode", header.mode);
-  char number[16];
-  appendLine(
-      out, "dims",
-      std::string_view(number, std::to_chars(number, number + 16, header.dims).ptr - number));
-  appendLine(
-      out, "size",
-      std::string_view(number, std::to_chars(number, number + 16, header.size).ptr - number));
+  appendIntegers(out, "dims", header.dims);
+  appendIntegers(out, "size", header.size);
   appendIntegers(out, "lowb", header.lowb.i + 1, header.lowb.j + 1);
   appendIntegers(out, "hghb", header.hghb.i - 1, header.hghb.j - 1);
   out.append("*");
