@@ -1,5 +1,6 @@
 #include "grid/grid.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -26,6 +27,11 @@ void resetHeaderDefaults(GridHeader& header) {
 
 namespace {
 
+// Rows are allocated in blocks of about this size: large enough that the allocator takes
+// fresh pages from the system, which come zero-filled and cost nothing until they are first
+// written; small enough that a 32-bit process finds room for each in its address space.
+constexpr std::size_t kBlockBytes = std::size_t{16} << 20;
+
 // The byte size of `count` elements of `size` bytes, if the allocator can be asked for it on
 // this platform (a 32-bit build has far less room than the counts allow).
 bool byteSize(std::uint64_t count, std::size_t size, std::size_t& bytes) {
@@ -41,27 +47,33 @@ ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj) {
   grid.ni = ni;
   grid.nj = nj;
   std::size_t tableBytes = 0;
-  std::size_t cellBytes = 0;
-  const std::uint64_t cellCount = static_cast<std::uint64_t>(ni) * static_cast<std::uint64_t>(nj);
+  std::size_t rowBytes = 0;
   if (!byteSize(static_cast<std::uint64_t>(ni), sizeof(GridCell*), tableBytes) ||
-      !byteSize(cellCount, sizeof(GridCell), cellBytes)) {
+      !byteSize(static_cast<std::uint64_t>(nj), sizeof(GridCell), rowBytes)) {
     return OutOfMemory;
   }
-  grid.rows = static_cast<GridCell**>(std::malloc(tableBytes));
+  grid.rowsPerBlock =
+      static_cast<std::int32_t>(std::clamp<std::size_t>(kBlockBytes / rowBytes, 1, ni));
+  grid.rows = static_cast<GridCell**>(std::calloc(static_cast<std::size_t>(ni), sizeof(GridCell*)));
   if (grid.rows == nullptr) return OutOfMemory;
-  // One block for all cells: a large calloc takes fresh pages that the system supplies
-  // zero-filled on first use, so nothing is cleared or paid for before the values arrive.
-  grid.cells = static_cast<GridCell*>(std::calloc(cellBytes / sizeof(GridCell), sizeof(GridCell)));
-  if (grid.cells == nullptr) return OutOfMemory;
-  for (std::int32_t i = 0; i < ni; ++i)
-    grid.rows[i] = grid.cells + static_cast<std::size_t>(i) * nj;
+  for (std::int32_t first = 0; first < ni; first += grid.rowsPerBlock) {
+    const std::int32_t count = std::min(grid.rowsPerBlock, ni - first);
+    GridCell* const block = static_cast<GridCell*>(std::calloc(
+        static_cast<std::size_t>(count) * static_cast<std::size_t>(nj), sizeof(GridCell)));
+    if (block == nullptr) return OutOfMemory;
+    for (std::int32_t k = 0; k < count; ++k) {
+      grid.rows[first + k] = block + static_cast<std::size_t>(k) * static_cast<std::size_t>(nj);
+    }
+  }
   return Ok;
 }
 
 void releaseGrid(TerrainGrid& grid) {
-  std::free(grid.cells);
+  if (grid.rows == nullptr) return;
+  for (std::int32_t first = 0; first < grid.ni; first += grid.rowsPerBlock) {
+    std::free(grid.rows[first]);
+  }
   std::free(grid.rows);
-  grid.cells = nullptr;
   grid.rows = nullptr;
 }
 

@@ -51,13 +51,13 @@ struct GridCell {
 };
 
 // A rectangular grid of ni x nj cells. rows[i] holds the nj cells of first index i; cell (i, j)
-// stands for the grid point (lowb.i + i, lowb.j + j). The rows lie one after the other in a
-// single block of cells.
+// stands for the grid point (lowb.i + i, lowb.j + j). The rows are allocated in blocks of
+// rowsPerBlock consecutive rows; the first row of a block owns the block.
 struct TerrainGrid {
   std::int32_t ni = 0;
   std::int32_t nj = 0;
   GridCell** rows = nullptr;
-  GridCell* cells = nullptr;
+  std::int32_t rowsPerBlock = 1;
 };
 
 // Sets every field of `header` to its default; the order of values is not touched.
@@ -65,12 +65,12 @@ void resetHeaderDefaults(GridHeader& header);
 
 // Allocates the row table and ni rows of nj cells, all heights and slopes 0.0.
 // REQUIRES: grid holds no table yet; ni, nj > 0.
-// Returns Ok, or OutOfMemory when a size cannot be represented or an allocation fails; what
-// was allocated before the failure stays in the grid for releaseGrid.
+// Returns Ok, or OutOfMemory when a size cannot be represented or an allocation fails; the
+// rows allocated before the failure stay in the table for releaseGrid.
 ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj);
 
-// Releases the cells and the row table, as far as they were allocated. The grid holds
-// neither afterwards.
+// Releases every block of rows present in the table, then the table. Does nothing when no
+// table was allocated. The grid holds no table afterwards.
 void releaseGrid(TerrainGrid& grid);
 
 }  // namespace trasop

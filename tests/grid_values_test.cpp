@@ -165,15 +165,34 @@ TEST(Grid, ReleasesWhateverWasAllocated) {
   releaseGrid(grid);
   EXPECT_EQ(nullptr, grid.rows);
   releaseGrid(grid);  // nothing left to release
-  // As left by an allocation that failed after the row table.
+  // As left by an allocation that failed after the first of three blocks of two rows.
   TerrainGrid partly;
-  partly.ni = 12;
-  partly.rows = static_cast<GridCell**>(std::malloc(12 * sizeof(GridCell*)));
+  partly.ni = 6;
+  partly.nj = 3;
+  partly.rowsPerBlock = 2;
+  partly.rows = static_cast<GridCell**>(std::calloc(6, sizeof(GridCell*)));
+  partly.rows[0] = static_cast<GridCell*>(std::calloc(6, sizeof(GridCell)));
+  partly.rows[1] = partly.rows[0] + 3;
   releaseGrid(partly);
   EXPECT_EQ(nullptr, partly.rows);
   TerrainGrid neverAllocated;
   neverAllocated.ni = 12;
   releaseGrid(neverAllocated);
+}
+
+TEST(Grid, SplitsLargeGridsIntoBlocksOfRows) {
+  // Rows of 100000 cells (1.6 MB): ten to a block of 16 MiB, the last block shorter.
+  TerrainGrid grid;
+  ASSERT_EQ(Ok, allocateGrid(grid, 25, 100000));
+  EXPECT_EQ(10, grid.rowsPerBlock);
+  for (int i = 0; i < 25; ++i) {
+    if (i % 10 != 0) {
+      EXPECT_EQ(grid.rows[i - 1] + 100000, grid.rows[i]) << i;
+    }
+    grid.rows[i][99999].height = i;  // every row is writable to its end
+  }
+  EXPECT_EQ(24.0, grid.rows[24][99999].height);
+  releaseGrid(grid);
 }
 
 TEST(Grid, AllocatesZeroedCells) {
