@@ -14,12 +14,16 @@ void computeSlopes(TerrainGrid& grid, double delta) {
     GridCell* const row = grid.rows[i];
     const GridCell* const below = grid.rows[i + 1];
     for (int j = 1; j + 1 < grid.nj; ++j) {
-      GridCell& cell = row[j];
-      // Strict comparisons: a NaN difference (inf - inf) never wins.
+      // Each gradient is kept only when it is greater than what the cell holds: a NaN
+      // difference (inf - inf) never wins. Written as selections, which compile to max
+      // instructions with exactly these semantics instead of branches that the data makes
+      // unpredictable.
       const double gx = std::fabs(above[j].height - below[j].height) * k;
-      if (gx > cell.slope) cell.slope = gx;
       const double gy = std::fabs(row[j - 1].height - row[j + 1].height) * k;
-      if (gy > cell.slope) cell.slope = gy;
+      double slope = row[j].slope;
+      slope = gx > slope ? gx : slope;
+      slope = gy > slope ? gy : slope;
+      row[j].slope = slope;
     }
   }
 }
