@@ -100,12 +100,17 @@ std::size_t TextReader::readLinePiece(char* out, std::size_t capacity) {
   return count;
 }
 
-bool TextReader::readToken(std::string_view& token) {
+// Skips blanks, across chunks; false when the text ends before the next token.
+bool TextReader::skipToToken() {
   for (;;) {
     while (pos_ != end_ && isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
-    if (pos_ != end_) break;
+    if (pos_ != end_) return true;
     if (!refill()) return false;
   }
+}
+
+bool TextReader::readToken(std::string_view& token) {
+  if (!skipToToken()) return false;
   const char* start = pos_;
   while (pos_ != end_ && !isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
   if (pos_ != end_ || ended_) {
@@ -139,11 +144,7 @@ bool TextReader::readToken(std::string_view& token) {
 }
 
 bool TextReader::readNumber(double& value) {
-  for (;;) {
-    while (pos_ != end_ && isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
-    if (pos_ != end_) break;
-    if (!refill()) return false;
-  }
+  if (!skipToToken()) return false;
   // Convert in place when the whole token lies in the buffer, the common case; a token that
   // runs on into the next chunk is gathered first.
   const char* stop = nullptr;

@@ -47,6 +47,7 @@ class TextReader {
 
  private:
   bool refill();
+  bool skipToToken();
   std::size_t readRaw(char* out, std::size_t count);
 
   std::FILE* file_ = nullptr;
