@@ -14,8 +14,9 @@ namespace trasop {
 std::string slopeFileName(const std::string& inputName);
 
 // Writes the slope file for `inputName` and prints the writing line. The file is written
-// under a temporary name in the same folder and renamed only once complete, so a failure
-// never leaves a partial file and never touches an existing output.
+// under a temporary name of this run's own beside the file it replaces (for an output name
+// that is a link: the file the link points to) and moved there only once complete, so a
+// failure or an interrupt never leaves a partial file and never touches an existing output.
 // REQUIRES: a grid accepted by the reader and processed by computeSlopes.
 // Returns Ok, or CannotCreate when the file cannot be created, written, closed or renamed.
 ResultCode writeSlopeFile(const std::string& inputName, const GridHeader& header,

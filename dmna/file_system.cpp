@@ -1,17 +1,110 @@
 #include "dmna/file_system.h"
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <random>
+
 #ifdef _WIN32
 // The C library of Windows takes file names in the ANSI code page, the code page in which the
 // command line arrives. The file system questions below use the same code page, through the
 // system's "A" functions, so that every name means the same file to all of them.
 #define WIN32_LEAN_AND_MEAN
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <system_error>
 #endif
 
 namespace trasop {
+
+namespace {
+
+// The name of the temporary file this run has created (or is about to create) and not yet
+// moved or removed, for the interrupt handler. The text lives in pendingText; the pointer is
+// cleared before that text changes, so the handler never sees a name half written.
+std::string pendingText;
+std::atomic<const char*> pendingName{nullptr};
+
+void setPendingName(const std::string& name) {
+  pendingName.store(nullptr);
+  pendingText = name;
+  pendingName.store(pendingText.c_str());
+}
+
+void clearPendingName() { pendingName.store(nullptr); }
+
+// Random parts come from the system's random device, stirred with the clock so that they stay
+// distinct even where that device is weak; each draw then goes through one splitmix64 step.
+std::uint64_t systemRandom() {
+  static std::uint64_t state = [] {
+    std::uint64_t seed =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    try {
+      std::random_device device;
+      seed ^= (static_cast<std::uint64_t>(device()) << 32) ^ device();
+    } catch (...) {
+      // No random device: the clock alone. Names stay unique through the exclusive create.
+    }
+    return seed;
+  }();
+  std::uint64_t z = (state += 0x9e3779b97f4a7c15u);
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
+  return z ^ (z >> 31);
+}
+
+RandomSource randomSource = systemRandom;
+
+std::string temporaryName(const std::string& target) {
+  static const char kHex[] = "0123456789abcdef";
+  std::uint64_t bits = randomSource();
+  std::string name = target;
+  name += '.';
+  for (int k = 0; k < 8; ++k, bits >>= 4) name += kHex[bits & 15];
+  name += ".tmp";
+  return name;
+}
+
+enum class CreateOutcome { Created, NameTaken, Failed };
+
+// Creates `name` exclusively and opens it for binary writing (platform part below).
+CreateOutcome createExclusive(const std::string& name, const std::string& target, std::FILE*& file);
+void installInterruptCleanup();
+
+}  // namespace
+
+void setTemporaryNameSource(RandomSource source) {
+  randomSource = source != nullptr ? source : systemRandom;
+}
+
+std::FILE* createTemporaryFile(const std::string& target, std::string& name) {
+  static const bool installed = (installInterruptCleanup(), true);
+  (void)installed;
+  for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+    const std::string candidate = temporaryName(target);
+    // Stored before the file exists, so that no moment is left in which an interrupt would
+    // leave the file behind.
+    setPendingName(candidate);
+    std::FILE* file = nullptr;
+    const CreateOutcome outcome = createExclusive(candidate, target, file);
+    if (outcome == CreateOutcome::Created) {
+      name = candidate;
+      return file;
+    }
+    clearPendingName();
+    if (outcome == CreateOutcome::Failed) break;
+  }
+  return nullptr;
+}
 
 #ifdef _WIN32
 
@@ -29,11 +122,62 @@ std::uint64_t regularFileSize(const std::string& name) {
   return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool replaceFile(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+// Links on Windows are rare and need rights to make; the output name is used as it stands,
+// and a link there is replaced by the file.
+bool resolveLinks(const std::string& name, std::string& target) {
+  target = name;
+  return true;
 }
 
-void removeFile(const std::string& name) { DeleteFileA(name.c_str()); }
+bool moveTemporaryFile(const std::string& name, const std::string& target) {
+  if (MoveFileExA(name.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) == 0) return false;
+  clearPendingName();
+  return true;
+}
+
+void removeTemporaryFile(const std::string& name) {
+  DeleteFileA(name.c_str());
+  clearPendingName();
+}
+
+namespace {
+
+CreateOutcome createExclusive(const std::string& name, const std::string&, std::FILE*& file) {
+  // Shared for deletion, so that the interrupt handler can remove the file while it is open.
+  const HANDLE handle =
+      CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? CreateOutcome::NameTaken
+                                                                       : CreateOutcome::Failed;
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+  if (descriptor == -1) {
+    CloseHandle(handle);
+    DeleteFileA(name.c_str());
+    return CreateOutcome::Failed;
+  }
+  file = _fdopen(descriptor, "wb");
+  if (file == nullptr) {
+    _close(descriptor);
+    DeleteFileA(name.c_str());
+    return CreateOutcome::Failed;
+  }
+  return CreateOutcome::Created;
+}
+
+// Ctrl-C, Ctrl-Break and the closing of the console: the file goes (once its last handle
+// closes, as the process ends), then the system's usual handling ends the process.
+BOOL WINAPI removePendingOnInterrupt(DWORD) {
+  const char* name = pendingName.load();
+  if (name != nullptr) DeleteFileA(name);
+  return FALSE;
+}
+
+void installInterruptCleanup() { SetConsoleCtrlHandler(removePendingOnInterrupt, TRUE); }
+
+}  // namespace
 
 #else
 
@@ -52,17 +196,81 @@ std::uint64_t regularFileSize(const std::string& name) {
   return error ? kUnknownFileSize : static_cast<std::uint64_t>(size);
 }
 
-bool replaceFile(const std::string& from, const std::string& to) {
-  // Replaces an existing file in one step: the old output stays until the new one is there.
-  std::error_code error;
-  fs::rename(fs::path(from), fs::path(to), error);
-  return !error;
+bool resolveLinks(const std::string& name, std::string& target) {
+  // As many links as the system itself follows in one path before it gives up.
+  constexpr int kMostLinks = 40;
+  fs::path path(name);
+  for (int links = 0; links <= kMostLinks; ++links) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(path, error))) {
+      target = path.string();
+      return true;
+    }
+    const fs::path next = fs::read_symlink(path, error);
+    if (error) return false;
+    path = next.is_absolute() ? next : path.parent_path() / next;
+  }
+  return false;
 }
 
-void removeFile(const std::string& name) {
-  std::error_code error;
-  fs::remove(fs::path(name), error);
+bool moveTemporaryFile(const std::string& name, const std::string& target) {
+  // Replaces an existing file in one step: the old output stays until the new one is there.
+  if (std::rename(name.c_str(), target.c_str()) != 0) return false;
+  clearPendingName();
+  return true;
 }
+
+void removeTemporaryFile(const std::string& name) {
+  unlink(name.c_str());
+  clearPendingName();
+}
+
+namespace {
+
+CreateOutcome createExclusive(const std::string& name, const std::string& target,
+                              std::FILE*& file) {
+  // O_EXCL: fails on any existing name, a link (dangling or not) included, so nothing that
+  // stands there is ever followed or overwritten. 0666 less the umask, as for any new file.
+  const int descriptor = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (descriptor < 0) return errno == EEXIST ? CreateOutcome::NameTaken : CreateOutcome::Failed;
+  // A rewrite in place would keep the older output's permissions; so does its replacement.
+  struct stat older;
+  if (stat(target.c_str(), &older) == 0 && S_ISREG(older.st_mode)) {
+    (void)fchmod(descriptor, older.st_mode & 0777);
+  }
+  file = fdopen(descriptor, "wb");
+  if (file == nullptr) {
+    close(descriptor);
+    unlink(name.c_str());
+    return CreateOutcome::Failed;
+  }
+  return CreateOutcome::Created;
+}
+
+// Async-signal-safe: one unlink, then the signal again. SA_RESETHAND has restored the default
+// action, and the signal, blocked while this runs, ends the process as usual once it returns.
+void removePendingOnSignal(int signal) {
+  const char* name = pendingName.load();
+  if (name != nullptr) unlink(name);
+  raise(signal);
+}
+
+void installInterruptCleanup() {
+  const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+  for (const int signal : signals) {
+    struct sigaction current;
+    // A signal the caller has chosen to ignore (nohup, a job's settings) stays ignored.
+    if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+    struct sigaction action = {};
+    action.sa_handler = removePendingOnSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int other : signals) sigaddset(&action.sa_mask, other);
+    action.sa_flags = SA_RESETHAND;
+    sigaction(signal, &action, nullptr);
+  }
+}
+
+}  // namespace
 
 #endif
 

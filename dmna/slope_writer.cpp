@@ -159,16 +159,17 @@ bool writeSlopeText(std::FILE* file, const GridHeader& header, const IndexOrder&
 ResultCode writeSlopeFile(const std::string& inputName, const GridHeader& header,
                           const IndexOrder& order, const TerrainGrid& grid) {
   const std::string outputName = slopeFileName(inputName);
-  if (isDirectory(outputName)) return CannotCreate;
-  const std::string partName = outputName + ".tmp";
-  std::FILE* file = std::fopen(partName.c_str(), "wb");
+  std::string target;
+  if (isDirectory(outputName) || !resolveLinks(outputName, target)) return CannotCreate;
+  std::string partName;
+  std::FILE* file = createTemporaryFile(target, partName);
   if (file == nullptr) return CannotCreate;
 
   printMessage("dmna-Datei  %s  wird erstellt.\n", outputName.c_str());
   bool written = writeSlopeText(file, header, order, grid);
   written = std::fclose(file) == 0 && written;
-  if (!written || !replaceFile(partName, outputName)) {
-    removeFile(partName);
+  if (!written || !moveTemporaryFile(partName, target)) {
+    removeTemporaryFile(partName);
     return CannotCreate;
   }
   return Ok;
