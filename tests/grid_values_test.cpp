@@ -165,14 +165,19 @@ TEST(Grid, ReleasesWhateverWasAllocated) {
   releaseGrid(grid);
   EXPECT_EQ(nullptr, grid.rows);
   releaseGrid(grid);  // nothing left to release
-  // As left by an allocation that failed after the first of three blocks of two rows.
+  // As left by an allocation that failed after the first of three blocks of two rows: that
+  // block as allocateGrid makes it (rows of 8 MiB, two to a block), the rest of the table empty.
+  TerrainGrid first;
+  ASSERT_EQ(Ok, allocateGrid(first, 2, 1 << 19));
+  ASSERT_EQ(2, first.rowsPerBlock);
   TerrainGrid partly;
   partly.ni = 6;
-  partly.nj = 3;
+  partly.nj = 1 << 19;
   partly.rowsPerBlock = 2;
   partly.rows = static_cast<GridCell**>(std::calloc(6, sizeof(GridCell*)));
-  partly.rows[0] = static_cast<GridCell*>(std::calloc(6, sizeof(GridCell)));
-  partly.rows[1] = partly.rows[0] + 3;
+  partly.rows[0] = first.rows[0];
+  partly.rows[1] = first.rows[1];
+  std::free(first.rows);
   releaseGrid(partly);
   EXPECT_EQ(nullptr, partly.rows);
   TerrainGrid neverAllocated;
