@@ -10,4 +10,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # A static program needs no DLL beyond the system's.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -s")
+# No time stamp in the executable: the same sources give the same bytes.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -s -Wl,--no-insert-timestamp")

@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows console program, 32-bit and 64-bit, runs the command-line tests on
-# both executables under Wine, and packs build/trasop-<version>-win32.zip and -win64.zip.
+# both executables under Wine, checks that they write the same bytes as the Linux build, and
+# makes the packages (scripts/package.sh --windows: build/packages).
 # Where the kernel cannot run 32-bit programs, the 32-bit Wine runs under qemu-i386 user
 # emulation (scripts/wine32.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 missing=()
 command -v i686-w64-mingw32-g++ >/dev/null 2>&1 || missing+=(g++-mingw-w64-i686-win32)
 command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || missing+=(g++-mingw-w64-x86-64-win32)
@@ -16,12 +15,7 @@ command -v wine >/dev/null 2>&1 || missing+=(wine wine64)
 command -v qemu-i386 >/dev/null 2>&1 || missing+=(qemu-user)
 # Without the 32-bit Wine an i686 program prints nothing and seems to succeed.
 dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  dpkg --print-foreign-architectures | grep -qx i386 || "${sudo_cmd[@]}" dpkg --add-architecture i386
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+scripts/apt-install.sh --i386 "${missing[@]}"
 scripts/deps.sh
 
 # Wine's first start creates its prefix and starts background services; done once here, with
@@ -41,7 +35,6 @@ runs_directly() {
   [ "$status" -eq 2 ] && grep -q "Programmende" <<<"$out"
 }
 
-version=$(sed -n 's/^project(trasop VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 for target in win32 win64; do
   echo "== ${target}"
   cmake --preset "${target}" >/dev/null
@@ -69,16 +62,6 @@ for target in win32 win64; do
   done
   ctest --preset "${target}" -j "$(nproc)"
 
-  # The release archive: the program, a README with CR LF line ends, the example and its result.
-  stage=build/${target}/package/trasop-${version}-${target}
-  rm -rf "build/${target}/package"
-  mkdir -p "$stage/example"
-  cp "$exe" "$stage/"
-  sed 's/$/\r/' README.md >"$stage/README.txt"
-  cp examples/hill.dmna examples/expected/hill_s.dmna "$stage/example/"
-  (cd "build/${target}/package" && cmake -E tar cf "$root/build/trasop-${version}-${target}.zip" \
-    --format=zip "trasop-${version}-${target}")
-  echo "packed build/trasop-${version}-${target}.zip"
 done
 # A generated terrain through the Linux, win32 and win64 programs: the same bytes from each.
 echo "== the same slope file from every build"
@@ -106,3 +89,5 @@ wineserver -k >/dev/null 2>&1 || true
 if [ -n "${wine32:-}" ]; then
   WINEPREFIX=$root/build/wine32/prefix wineserver -k >/dev/null 2>&1 || true
 fi
+
+scripts/package.sh --windows
