@@ -18,6 +18,9 @@ pack() {
   git clone -q "$root" "$folder"
   (
     cd "$folder"
+    # As scripts/package.sh: file times in the archives are the commit's time.
+    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+    export SOURCE_DATE_EPOCH
     for preset in package win64; do
       cmake --preset "$preset" >/dev/null
       cmake --build --preset "$preset" -j "$(nproc)" --target trasop >/dev/null
