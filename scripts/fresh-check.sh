@@ -38,11 +38,13 @@ cleanup() {
 trap cleanup EXIT
 
 failures=0
+log_of() { echo "$logs/$(tr -c 'A-Za-z0-9.\n' '_' <<<"$1").log"; }
+
 # step NAME COMMAND...: runs a command, prints its time and result, keeps its output.
 step() {
   local name=$1 log start status=0
   shift
-  log=$logs/$(tr ' /' '__' <<<"$name").log
+  log=$(log_of "$name")
   start=$(date +%s)
   "$@" >"$log" 2>&1 || status=$?
   printf '%-58s %4d s  %s\n' "$name" $(($(date +%s) - start)) \
@@ -86,14 +88,14 @@ quick_start() {
   step "$user: scripts/test.sh" in_root "$user" "cd trasop && scripts/test.sh" || true
   # What the console of a new user shows of package installs: a line a step.
   echo "    console lines about packages, of both commands:" \
-    "$(cat "$logs/${user}__scripts_example.sh.log" "$logs/${user}__scripts_test.sh.log" |
+    "$(cat "$(log_of "$user: scripts/example.sh")" "$(log_of "$user: scripts/test.sh")" |
       grep -c -E '^(Updating|Installing|Adding)')"
 }
 
 quick_start root
 chroot "$rootfs" useradd --create-home --shell /bin/bash newuser
 # The repository to clone from belongs to root, not to this user.
-in_root newuser "git config --global --add safe.directory /mnt/trasop"
+in_root newuser "git config --global --add safe.directory '*'"
 quick_start newuser
 step "newuser: no sudo on this system" in_root newuser "! command -v sudo" || true
 

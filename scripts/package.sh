@@ -10,7 +10,9 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 
 presets=(package)
 missing=()
+# The Debian package's dependencies are found by dpkg-shlibdeps, which CPack runs with file.
 command -v dpkg-shlibdeps >/dev/null 2>&1 || missing+=(dpkg-dev)
+command -v file >/dev/null 2>&1 || missing+=(file)
 if [ "${1:-}" = --windows ]; then
   presets+=(win32 win64)
   command -v i686-w64-mingw32-g++ >/dev/null 2>&1 || missing+=(g++-mingw-w64-i686-win32)

@@ -12,6 +12,7 @@ trap 'rm -rf "$scratch"' EXIT
 command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 ||
   scripts/apt-install.sh g++-mingw-w64-x86-64-win32
 command -v dpkg-shlibdeps >/dev/null 2>&1 || scripts/apt-install.sh dpkg-dev
+command -v file >/dev/null 2>&1 || scripts/apt-install.sh file
 
 pack() {
   local folder=$1
