@@ -3,7 +3,7 @@
 #include <memory>
 #include <new>
 
-#include "dmna/dmna_reader.h"
+#include "dmna/dmna_reader_steps.h"
 
 namespace trasop {
 

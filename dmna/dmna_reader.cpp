@@ -7,16 +7,16 @@
 #include <memory>
 
 #include "app/console.h"
+#include "dmna/dmna_reader_steps.h"
 #include "dmna/file_system.h"
 
 namespace trasop {
 
 namespace {
 
+// The input is only read from: a failed close loses nothing.
 struct FileCloser {
-  void operator()(std::FILE* file) const {
-    static_cast<void>(std::fclose(file));
-  }  // only read from
+  void operator()(std::FILE* file) const { static_cast<void>(std::fclose(file)); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 

@@ -1,4 +1,6 @@
 // The slope file: header, interior slopes in the input's order, trailer.
+#include "dmna/dmna_writer.h"
+
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -6,7 +8,6 @@
 #include <string_view>
 
 #include "app/console.h"
-#include "dmna/dmna_writer.h"
 #include "dmna/file_system.h"
 #include "dmna/number_format.h"
 

@@ -4,7 +4,7 @@
 #include <limits>
 #include <string_view>
 
-#include "dmna/dmna_reader.h"
+#include "dmna/dmna_reader_steps.h"
 #include "dmna/number_scan.h"
 
 namespace trasop {

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "dmna/dmna_reader.h"
+#include "dmna/dmna_reader_steps.h"
 #include "dmna/dmna_writer.h"
 #include "dmna/number_format.h"
 #include "dmna/number_scan.h"

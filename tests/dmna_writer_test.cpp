@@ -1,0 +1,175 @@
+// The output name, the slope file's text and the safe replacement of an older output.
+#include "dmna/dmna_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include "dmna/dmna_reader_steps.h"
+#include "dmna/file_system.h"
+
+namespace trasop {
+namespace {
+
+TEST(SlopeFileName, CutsAtTheLastDot) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"zg00.dmna", "zg00_s.dmna"},
+      {"zg00.DMNA", "zg00_s.dmna"},
+      {"grid.v2.dmna", "grid.v2_s.dmna"},
+      {"grid", "grid_s.dmna"},
+      {"../grid", "._s.dmna"},
+      {"sub.d/grid", "sub_s.dmna"},
+      {"C:\\daten.neu\\zg00", "C:\\daten_s.dmna"},
+      {".dmna", "_s.dmna"},
+      {std::string(300, 'x') + ".dmna", std::string(300, 'x') + "_s.dmna"},
+  };
+  for (const auto& [input, output] : cases) EXPECT_EQ(output, slopeFileName(input)) << input;
+}
+
+// A small grid read from memory, ready to be written.
+struct ReadGrid {
+  ReadGrid() {
+    TextReader in("sequ i+,j+\ndelta 1\nlowb 0 0\nhghb 2 2\n*\n1 2 3 4 5 6 7 8 9\n");
+    EXPECT_EQ(Ok, readDmna(in, header, order, grid));
+  }
+  ~ReadGrid() { releaseGrid(grid); }
+  GridHeader header;
+  IndexOrder order;
+  TerrainGrid grid;
+};
+
+TEST(WriteSlopeFile, CannotCreateInAMissingFolder) {
+  ReadGrid g;
+  EXPECT_EQ(CannotCreate, writeSlopeFile("no-such-folder/zg00.dmna", g.header, g.order, g.grid));
+}
+
+#ifndef _WIN32
+// A failing disk: every write to /dev/full fails, and the writer must say so.
+TEST(WriteSlopeText, ReportsAFailedWrite) {
+  ReadGrid g;
+  std::FILE* full = std::fopen("/dev/full", "wb");
+  ASSERT_NE(nullptr, full);
+  const bool written = writeSlopeText(full, g.header, g.order, g.grid);
+  const bool closed = std::fclose(full) == 0;
+  EXPECT_FALSE(written && closed);
+}
+
+namespace fs = std::filesystem;
+
+std::string contentOf(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A scratch folder of its own for each test, and the slope file of ReadGrid as a plain run
+// writes it.
+class OutputFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder = fs::path(::testing::TempDir()) / "trasop_output" / info->name();
+    fs::remove_all(folder);
+    fs::create_directories(folder / "other");
+    ASSERT_EQ(Ok, writeSlopeFile((folder / "plain").string(), g.header, g.order, g.grid));
+    expected = contentOf(folder / "plain_s.dmna");
+    fs::remove(folder / "plain_s.dmna");
+  }
+  void TearDown() override { setTemporaryNameSource(nullptr); }
+  ResultCode write() {
+    return writeSlopeFile((folder / "g.dmna").string(), g.header, g.order, g.grid);
+  }
+  ReadGrid g;
+  fs::path folder;
+  std::string expected;
+};
+
+// Random parts 0, 1, 2, ...: the names the writer tries are then known in advance.
+std::uint64_t counter = 0;
+std::uint64_t countingSource() { return counter++; }
+
+// A link at a name the writer may try, pointing at a file of someone else's, is passed over,
+// never followed; with every name taken, the run fails without touching anything.
+TEST_F(OutputFileTest, NeverFollowsALinkAtATemporaryName) {
+  for (const int taken : {0, 1, kTemporaryNameTries - 1, kTemporaryNameTries}) {
+    SCOPED_TRACE(taken);
+    fs::remove_all(folder / "other");
+    fs::create_directories(folder / "other");
+    fs::remove(folder / "g_s.dmna");
+    std::ofstream(folder / "other" / "victim") << "victim";
+    for (int k = 0; k < taken; ++k) {
+      const std::string name = std::string("g_s.dmna.") + "0123456789abcdef"[k] + "0000000.tmp";
+      fs::create_symlink(folder / "other" / "victim", folder / name);
+    }
+    counter = 0;
+    setTemporaryNameSource(countingSource);
+    const bool room = taken < kTemporaryNameTries;
+    EXPECT_EQ(room ? Ok : CannotCreate, write());
+    EXPECT_EQ("victim", contentOf(folder / "other" / "victim"));
+    EXPECT_EQ(room ? expected : "", contentOf(folder / "g_s.dmna"));
+    int links = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      if (entry.path().extension() != ".tmp") continue;
+      EXPECT_TRUE(fs::is_symlink(entry.symlink_status())) << entry.path();
+      fs::remove(entry.path());
+      ++links;
+    }
+    EXPECT_EQ(taken, links);
+  }
+}
+
+// The permissions a rewrite in place would give: an older output's own, or those of a new file.
+TEST_F(OutputFileTest, KeepsThePermissionsOfAnOlderOutput) {
+  struct ModeCase {
+    int older;  // -1: no older output
+    mode_t mask;
+    int expected;
+  };
+  const ModeCase cases[] = {{0640, 022, 0640}, {0604, 077, 0604}, {-1, 022, 0644}, {-1, 077, 0600}};
+  for (const ModeCase& c : cases) {
+    fs::remove(folder / "g_s.dmna");
+    if (c.older >= 0) {
+      std::ofstream(folder / "g_s.dmna") << "older";
+      fs::permissions(folder / "g_s.dmna", static_cast<fs::perms>(c.older));
+    }
+    const mode_t mask = umask(c.mask);
+    EXPECT_EQ(Ok, write());
+    umask(mask);
+    struct stat written;
+    ASSERT_EQ(0, stat((folder / "g_s.dmna").c_str(), &written));
+    EXPECT_EQ(c.expected, static_cast<int>(written.st_mode & 0777)) << c.older << ' ' << c.mask;
+  }
+}
+
+// An output name that is a link: the file at the end of its links gets the result, as a write
+// through the link would; the links stay links.
+TEST_F(OutputFileTest, WritesThroughALink) {
+  const fs::path target = folder / "other" / "target.dmna";
+  for (const bool older : {true, false}) {
+    SCOPED_TRACE(older);
+    fs::remove(target);
+    fs::remove(folder / "g_s.dmna");
+    fs::remove(folder / "hop");
+    if (older) std::ofstream(target) << "older";
+    fs::create_symlink("other/target.dmna", folder / "hop");
+    fs::create_symlink("hop", folder / "g_s.dmna");
+    EXPECT_EQ(Ok, write());
+    EXPECT_EQ(expected, contentOf(target));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder / "g_s.dmna")));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder / "hop")));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(folder / "other"), {}));
+  }
+}
+#endif
+
+}  // namespace
+}  // namespace trasop

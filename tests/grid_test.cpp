@@ -1,0 +1,65 @@
+// Allocation and release of the grid.
+#include "grid/grid.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "tests/grid_owner.h"
+
+namespace trasop {
+namespace {
+
+TEST(Grid, ReleasesWhateverWasAllocated) {
+  TerrainGrid grid;
+  ASSERT_EQ(Ok, allocateGrid(grid, 4, 3));
+  EXPECT_EQ(grid.rows[1] + 3, grid.rows[2]);
+  releaseGrid(grid);
+  EXPECT_EQ(nullptr, grid.rows);
+  releaseGrid(grid);  // nothing left to release
+  // As left by an allocation that failed after the first of three blocks of two rows: that
+  // block as allocateGrid makes it (rows of 8 MiB, two to a block), the rest of the table empty.
+  TerrainGrid first;
+  ASSERT_EQ(Ok, allocateGrid(first, 2, 1 << 19));
+  ASSERT_EQ(2, first.rowsPerBlock);
+  TerrainGrid partly;
+  partly.ni = 6;
+  partly.nj = 1 << 19;
+  partly.rowsPerBlock = 2;
+  partly.rows = static_cast<GridCell**>(std::calloc(6, sizeof(GridCell*)));
+  partly.rows[0] = first.rows[0];
+  partly.rows[1] = first.rows[1];
+  std::free(first.rows);
+  releaseGrid(partly);
+  EXPECT_EQ(nullptr, partly.rows);
+  TerrainGrid neverAllocated;
+  neverAllocated.ni = 12;
+  releaseGrid(neverAllocated);
+}
+
+TEST(Grid, SplitsLargeGridsIntoBlocksOfRows) {
+  // Rows of 100000 cells (1.6 MB): ten to a block of 16 MiB, the last block shorter.
+  TerrainGrid grid;
+  ASSERT_EQ(Ok, allocateGrid(grid, 25, 100000));
+  EXPECT_EQ(10, grid.rowsPerBlock);
+  for (int i = 0; i < 25; ++i) {
+    if (i % 10 != 0) {
+      EXPECT_EQ(grid.rows[i - 1] + 100000, grid.rows[i]) << i;
+    }
+    grid.rows[i][99999].height = i;  // every row is writable to its end
+  }
+  EXPECT_EQ(24.0, grid.rows[24][99999].height);
+  releaseGrid(grid);
+}
+
+TEST(Grid, AllocatesZeroedCells) {
+  Grid g(3, 4);
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      EXPECT_EQ(0.0, g.grid.rows[i][j].height);
+      EXPECT_EQ(0.0, g.slope(i, j));
+    }
+  }
+}
+}  // namespace
+}  // namespace trasop
