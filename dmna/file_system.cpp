@@ -252,7 +252,7 @@ CreateOutcome createExclusive(const std::string& name, const std::string& target
 void removePendingOnSignal(int signal) {
   const char* name = pendingName.load();
   if (name != nullptr) unlink(name);
-  raise(signal);
+  static_cast<void>(raise(signal));
 }
 
 void installInterruptCleanup() {

@@ -23,11 +23,6 @@ bool isEndLine(std::string_view line) {
   return nonBlank == 1 && line.find('*') != std::string_view::npos;
 }
 
-const char* skipBlanks(const char* p, const char* end) {
-  while (p != end && isBlank(static_cast<unsigned char>(*p))) ++p;
-  return p;
-}
-
 // A signed decimal integer at `p`, saturated at the limits of 64 bits. Returns false, leaving
 // `p` alone, when no digit follows the optional sign.
 bool scanInteger(const char*& p, const char* end, std::int64_t& value) {
@@ -37,7 +32,7 @@ bool scanInteger(const char*& p, const char* end, std::int64_t& value) {
   if (q == end || *q < '0' || *q > '9') return false;
   constexpr std::uint64_t kLimit = std::uint64_t{1} << 63;  // magnitude of the lowest value
   std::uint64_t magnitude = 0;
-  for (; q != end && *q >= '0' && *q <= '9'; ++q) {
+  for (; q != end && isDigit(*q); ++q) {
     const unsigned digit = static_cast<unsigned>(*q - '0');
     magnitude = magnitude > (kLimit - digit) / 10 ? kLimit : magnitude * 10 + digit;
   }
@@ -59,7 +54,7 @@ void scanWordAndTwoIntegers(std::string_view text, IndexPair& target) {
   const char* const end = p + text.size();
   p = skipBlanks(p, end);
   if (p == end) return;
-  while (p != end && !isBlank(static_cast<unsigned char>(*p))) ++p;
+  p = skipToken(p, end);
   for (std::int64_t* field : {&target.i, &target.j}) {
     p = skipBlanks(p, end);
     if (!scanInteger(p, end, *field)) return;
@@ -88,8 +83,9 @@ ResultCode readOrderText(std::string_view line, std::size_t keyEnd, GridHeader& 
                          IndexOrder& order) {
   std::size_t start = line.find_first_of(" \t\"", keyEnd);
   if (start == std::string_view::npos) return Ok;
-  while (start < line.size() && isBlank(static_cast<unsigned char>(line[start]))) ++start;
-  const std::string_view text = line.substr(start);
+  const char* const end = line.data() + line.size();
+  const char* const first = skipBlanks(line.data() + start, end);
+  const std::string_view text(first, static_cast<std::size_t>(end - first));
   if (text.size() < 5) return BadSequ;
   header.sequ.assign(text);
 

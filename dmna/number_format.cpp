@@ -60,11 +60,7 @@ int roundedScaledDigits(double value, int decimals, char* out) {
   return keep;
 }
 
-char* copyText(const char* text, char* out) {
-  const std::size_t length = std::strlen(text);
-  std::memcpy(out, text, length);
-  return out + length;
-}
+char* copyText(const char* text, char* out) { return std::copy_n(text, std::strlen(text), out); }
 
 // The printed value of a slope field in hundredths, found with thresholds: threshold(n) is
 // the smallest double that prints as n + 1 hundredths or more. The printed value never falls

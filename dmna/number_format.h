@@ -9,10 +9,11 @@
 
 namespace trasop {
 
-// Room enough for any double printed by formatFixed with up to 2 decimals.
+// Room enough for any double printed by formatFixed.
 constexpr std::size_t kFixedTextCapacity = 330;
 
-// Writes `value` with `decimals` (1 or more) decimals, unpadded, to `out` and returns the end.
+// Writes `value` with `decimals` decimals, unpadded, to `out` and returns the end.
+// REQUIRES: decimals is 1 or 2, the two the tool prints; out holds kFixedTextCapacity chars.
 // A negative value keeps its sign even when it rounds to zero ("-0.0"); values that are not
 // finite print as "inf", "-inf" or "nan".
 char* formatFixed(double value, int decimals, char* out);

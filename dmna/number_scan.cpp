@@ -15,8 +15,6 @@ constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // A number as scanned: its significant digits (at most 25, the rest dropped) and the power of
 // ten that scales them to the value.
 struct ScannedNumber {
@@ -51,8 +49,7 @@ void addDigit(ScannedNumber& n, char c, bool inFraction) {
 // text there is no complete exponent (the number then ends before the letter).
 const char* scanExponent(const char* p, const char* last, std::int64_t& exponent) {
   if (p == last) return p;
-  const char c = *p;
-  if (c != 'e' && c != 'E' && c != 'd' && c != 'D') return p;
+  if (!isExponentLetter(*p)) return p;
   const char* q = p + 1;
   bool negative = false;
   if (q != last && (*q == '+' || *q == '-')) negative = (*q++ == '-');
@@ -113,13 +110,11 @@ double scanAnyNumber(const char* first, const char* p, const char* last, const c
   return n.negative ? -value : value;
 }
 
-bool isExponentLetter(char c) { return c == 'e' || c == 'E' || c == 'd' || c == 'D'; }
-
 }  // namespace
 
 double scanNumber(const char* first, const char* last, const char** stop) {
   const char* p = first;
-  while (p != last && isBlank(static_cast<unsigned char>(*p))) ++p;
+  p = skipBlanks(p, last);
 
   // Most values are short plain decimals such as 412.7: their digits fit a 64-bit integer,
   // and one division by an exact power of ten converts them correctly rounded.

@@ -7,6 +7,23 @@ namespace trasop {
 // blanks, whatever the C library's locale says.
 inline bool isBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The letters that may introduce an exponent: e, E, d or D.
+inline bool isExponentLetter(char c) { return c == 'e' || c == 'E' || c == 'd' || c == 'D'; }
+
+// The first character in [p, end) that is not a blank, or `end`.
+inline const char* skipBlanks(const char* p, const char* end) {
+  while (p != end && isBlank(static_cast<unsigned char>(*p))) ++p;
+  return p;
+}
+
+// The first blank in [p, end), or `end`: the end of the token at `p`.
+inline const char* skipToken(const char* p, const char* end) {
+  while (p != end && !isBlank(static_cast<unsigned char>(*p))) ++p;
+  return p;
+}
+
 // Lower case for the letters A to Z only.
 inline char toLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 

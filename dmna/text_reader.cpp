@@ -103,7 +103,7 @@ std::size_t TextReader::readLinePiece(char* out, std::size_t capacity) {
 // Skips blanks, across chunks; false when the text ends before the next token.
 bool TextReader::skipToToken() {
   for (;;) {
-    while (pos_ != end_ && isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
+    pos_ = skipBlanks(pos_, end_);
     if (pos_ != end_) return true;
     if (!refill()) return false;
   }
@@ -112,7 +112,7 @@ bool TextReader::skipToToken() {
 bool TextReader::readToken(std::string_view& token) {
   if (!skipToToken()) return false;
   const char* start = pos_;
-  while (pos_ != end_ && !isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
+  pos_ = skipToken(pos_, end_);
   if (pos_ != end_ || ended_) {
     token = std::string_view(start, pos_ - start);
     return true;
@@ -125,8 +125,7 @@ bool TextReader::readToken(std::string_view& token) {
   bool numberEnded = false;
   std::size_t checkAt = longToken_.size();
   while (refill()) {
-    const char* tokenEnd = pos_;
-    while (tokenEnd != end_ && !isBlank(static_cast<unsigned char>(*tokenEnd))) ++tokenEnd;
+    const char* const tokenEnd = skipToken(pos_, end_);
     if (!numberEnded) {
       longToken_.append(pos_, tokenEnd);
       if (longToken_.size() >= 2 * checkAt) {
@@ -149,8 +148,7 @@ bool TextReader::readNumber(double& value) {
   // runs on into the next chunk is gathered first.
   const char* stop = nullptr;
   const double number = scanNumber(pos_, end_, &stop);
-  const char* tokenEnd = stop;
-  while (tokenEnd != end_ && !isBlank(static_cast<unsigned char>(*tokenEnd))) ++tokenEnd;
+  const char* const tokenEnd = skipToken(stop, end_);
   if (tokenEnd != end_ || ended_) {
     value = number;
     pos_ = tokenEnd;

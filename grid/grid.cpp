@@ -41,6 +41,9 @@ namespace {
 // written; small enough that a 32-bit process finds room for each in its address space.
 constexpr std::size_t kBlockBytes = std::size_t{16} << 20;
 
+// The row table holds one pointer per row.
+constexpr std::size_t kRowPointerBytes = sizeof(GridCell*);  // NOLINT(bugprone-sizeof-expression)
+
 // The byte size of `count` elements of `size` bytes, if the allocator can be asked for it on
 // this platform (a 32-bit build has far less room than the counts allow).
 bool byteSize(std::uint64_t count, std::size_t size, std::size_t& bytes) {
@@ -96,13 +99,13 @@ ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj) {
   grid.nj = nj;
   std::size_t tableBytes = 0;
   std::size_t rowBytes = 0;
-  if (!byteSize(static_cast<std::uint64_t>(ni), sizeof(GridCell*), tableBytes) ||
+  if (!byteSize(static_cast<std::uint64_t>(ni), kRowPointerBytes, tableBytes) ||
       !byteSize(static_cast<std::uint64_t>(nj), sizeof(GridCell), rowBytes)) {
     return OutOfMemory;
   }
   grid.rowsPerBlock =
       static_cast<std::int32_t>(std::clamp<std::size_t>(kBlockBytes / rowBytes, 1, ni));
-  grid.rows = static_cast<GridCell**>(std::calloc(static_cast<std::size_t>(ni), sizeof(GridCell*)));
+  grid.rows = static_cast<GridCell**>(std::calloc(static_cast<std::size_t>(ni), kRowPointerBytes));
   if (grid.rows == nullptr) return OutOfMemory;
   for (std::int32_t first = 0; first < ni; first += grid.rowsPerBlock) {
     GridCell* const block = static_cast<GridCell*>(allocateZeroed(blockBytes(grid, first)));

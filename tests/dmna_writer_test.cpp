@@ -10,6 +10,7 @@
 #include <string>
 
 #ifndef _WIN32
+#include <stdlib.h>
 #include <sys/stat.h>
 #endif
 
@@ -36,8 +37,9 @@ TEST(SlopeFileName, CutsAtTheLastDot) {
 
 // A small grid read from memory, ready to be written.
 struct ReadGrid {
-  ReadGrid() {
-    TextReader in("sequ i+,j+\ndelta 1\nlowb 0 0\nhghb 2 2\n*\n1 2 3 4 5 6 7 8 9\n");
+  explicit ReadGrid(const std::string& orderLine = "sequ i+,j+\n") {
+    const std::string text = orderLine + "delta 1\nlowb 0 0\nhghb 2 2\n*\n1 2 3 4 5 6 7 8 9\n";
+    TextReader in(text);
     EXPECT_EQ(Ok, readDmna(in, header, order, grid));
   }
   ~ReadGrid() { releaseGrid(grid); }
@@ -46,20 +48,34 @@ struct ReadGrid {
   TerrainGrid grid;
 };
 
+// An order text longer than the largest piece the output buffer takes at once goes out whole.
+TEST(WriteSlopeText, WritesALongOrderTextWhole) {
+  const std::string sequ = "i+,j+" + std::string(400, 'x');
+  ReadGrid g("sequ " + sequ + "\n");
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(nullptr, file);
+  ASSERT_TRUE(writeSlopeText(file, g.header, g.order, g.grid));
+  std::rewind(file);
+  std::string text(1024, '\0');
+  text.resize(std::fread(&text[0], 1, text.size(), file));
+  std::fclose(file);
+  EXPECT_NE(std::string::npos, text.find("\r\nsequ\t" + sequ + "\r\nmode\t")) << text;
+}
+
 TEST(WriteSlopeFile, CannotCreateInAMissingFolder) {
   ReadGrid g;
   EXPECT_EQ(CannotCreate, writeSlopeFile("no-such-folder/zg00.dmna", g.header, g.order, g.grid));
 }
 
 #ifndef _WIN32
-// A failing disk: every write to /dev/full fails, and the writer must say so.
+// A failing disk: every write to /dev/full fails, unbuffered at once, and the writer must say so.
 TEST(WriteSlopeText, ReportsAFailedWrite) {
   ReadGrid g;
   std::FILE* full = std::fopen("/dev/full", "wb");
   ASSERT_NE(nullptr, full);
-  const bool written = writeSlopeText(full, g.header, g.order, g.grid);
-  const bool closed = std::fclose(full) == 0;
-  EXPECT_FALSE(written && closed);
+  ASSERT_EQ(0, std::setvbuf(full, nullptr, _IONBF, 0));
+  EXPECT_FALSE(writeSlopeText(full, g.header, g.order, g.grid));
+  std::fclose(full);
 }
 
 namespace fs = std::filesystem;
@@ -76,15 +92,18 @@ std::string contentOf(const fs::path& path) {
 class OutputFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder = fs::path(::testing::TempDir()) / "trasop_output" / info->name();
-    fs::remove_all(folder);
+    std::string name = ::testing::TempDir() + "trasop_output_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(&name[0]));
+    folder = name;
     fs::create_directories(folder / "other");
     ASSERT_EQ(Ok, writeSlopeFile((folder / "plain").string(), g.header, g.order, g.grid));
     expected = contentOf(folder / "plain_s.dmna");
     fs::remove(folder / "plain_s.dmna");
   }
-  void TearDown() override { setTemporaryNameSource(nullptr); }
+  void TearDown() override {
+    setTemporaryNameSource(nullptr);
+    fs::remove_all(folder);
+  }
   ResultCode write() {
     return writeSlopeFile((folder / "g.dmna").string(), g.header, g.order, g.grid);
   }

@@ -4,10 +4,11 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <random>
 #include <string>
+
+#include "tests/soak.h"
 
 namespace trasop {
 namespace {
@@ -99,8 +100,7 @@ TEST(ScanNumber, FastPathAgreesWithCorrectRounding) {
   std::mt19937_64 random(20261207);
   std::uniform_int_distribution<std::uint64_t> mantissa(0, (std::uint64_t{1} << 53));
   std::uniform_int_distribution<int> decimals(0, 22);
-  const char* soak = std::getenv("TRASOP_SOAK");
-  const long count = 200000L * (soak != nullptr && std::atol(soak) > 0 ? std::atol(soak) : 1);
+  const long count = 200000L * soakFactor();
   for (long n = 0; n < count; ++n) {
     std::string text = std::to_string(mantissa(random) >> (n % 50));
     const int d = decimals(random);

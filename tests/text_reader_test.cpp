@@ -79,6 +79,13 @@ TEST(TextReader, SplitsTokensOnTheSixBlanks) {
 TEST(TextReader, ReadsTokensAcrossChunksWhole) {
   const std::string filler(65533, ' ');
   EXPECT_EQ((Lines{"123456", "7"}), tokens(filler + "123456 7"));
+  // A number across the seam is converted whole.
+  TextReader in(filler + "123456.25 7");
+  double value = 0.0;
+  ASSERT_TRUE(in.readNumber(value));
+  EXPECT_EQ(123456.25, value);
+  ASSERT_TRUE(in.readNumber(value));
+  EXPECT_EQ(7.0, value);
   // A token far longer than a chunk: what is kept still holds its leading number.
   const std::string digits(200000, '7');
   const Lines longDigits = tokens(filler + digits + " 5");
