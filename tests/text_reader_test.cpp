@@ -80,7 +80,8 @@ TEST(TextReader, ReadsTokensAcrossChunksWhole) {
   const std::string filler(65533, ' ');
   EXPECT_EQ((Lines{"123456", "7"}), tokens(filler + "123456 7"));
   // A number across the seam is converted whole.
-  TextReader in(filler + "123456.25 7");
+  const std::string across = filler + "123456.25 7";
+  TextReader in(across);
   double value = 0.0;
   ASSERT_TRUE(in.readNumber(value));
   EXPECT_EQ(123456.25, value);
