@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Holds the house style: every C++ file formatted as .clang-format says, the whole build free
-# of compiler warnings (-Werror), and the product code clean under .clang-tidy, whose warnings
-# count as errors. Fails at the first of the three that does not hold.
+# Holds the house style: every C++ file formatted as .clang-format says, the manual page free
+# of groff warnings, the whole build free of compiler warnings (-Werror), and the product code
+# clean under .clang-tidy, whose warnings count as errors. Fails at the first that does not hold.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 missing=()
 command -v clang-format >/dev/null 2>&1 || missing+=(clang-format)
 command -v clang-tidy >/dev/null 2>&1 || missing+=(clang-tidy)
+command -v groff >/dev/null 2>&1 || missing+=(groff-base)
 scripts/apt-install.sh "${missing[@]}"
 scripts/deps.sh
 
@@ -15,6 +16,10 @@ mapfile -t product < <(git ls-files 'app/*.cpp' 'grid/*.cpp' 'dmna/*.cpp' 'terra
 
 echo "== clang-format: ${#sources[@]} files"
 clang-format --dry-run --Werror "${sources[@]}"
+
+echo "== manual page"
+warnings=$(groff -man -ww -z doc/trasop.1 2>&1)
+[ -z "$warnings" ] || { echo "$warnings" >&2; echo "lint: groff warns about doc/trasop.1" >&2; exit 1; }
 
 echo "== build with warnings as errors"
 cmake -S . -B build/lint -DCMAKE_BUILD_TYPE=Release -DTRASOP_WERROR=ON >/dev/null

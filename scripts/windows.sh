@@ -28,7 +28,8 @@ wineserver -p >/dev/null 2>&1 || true
 
 # Some kernels refuse 32-bit Linux executables, and with them the 32-bit Wine; the 32-bit
 # program then runs under a 32-bit Wine in qemu-i386 user emulation. WINE32=qemu chooses that
-# way on any machine, WINE32=direct the plain Wine.
+# way on any machine, WINE32=direct the plain Wine, WINE32=both runs the win32 tests both ways
+# where the plain Wine works (CI, so that the emulated way stays tested everywhere).
 runs_directly() {
   local out status=0
   out=$(timeout 120 wine "$1" 2>/dev/null) || status=$?
@@ -61,6 +62,12 @@ for target in win32 win64; do
     case "$dll" in KERNEL32.dll | msvcrt.dll) ;; *) echo "unexpected DLL: $dll" >&2; exit 1 ;; esac
   done
   ctest --preset "${target}" -j "$(nproc)"
+  if [ "$target" = win32 ] && [ "${WINE32:-auto}" = both ] && [ -z "${wine32:-}" ]; then
+    echo "win32: the tests once more under qemu-i386"
+    wine32=$(scripts/wine32.sh | tail -n 1)
+    cmake --preset win32 "-DCMAKE_CROSSCOMPILING_EMULATOR=${wine32}" >/dev/null
+    ctest --preset win32 -j "$(nproc)"
+  fi
 
 done
 # A generated terrain through the Linux, win32 and win64 programs: the same bytes from each.
