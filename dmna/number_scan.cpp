@@ -10,11 +10,6 @@ namespace {
 
 constexpr int kSignificantDigits = 25;
 
-// Powers of ten that a double holds exactly.
-constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // A number as scanned: its significant digits (at most 25, the rest dropped) and the power of
 // ten that scales them to the value.
 struct ScannedNumber {
@@ -103,7 +98,8 @@ double scanAnyNumber(const char* first, const char* p, const char* last, const c
   } else if (n.mantissaExact && n.exponent >= -22 && n.exponent <= 22) {
     // Both operands are exact doubles, so one multiplication or division rounds correctly.
     const double m = static_cast<double>(n.mantissa);
-    value = n.exponent >= 0 ? m * kExactPowers[n.exponent] : m / kExactPowers[-n.exponent];
+    value =
+        n.exponent >= 0 ? m * kExactPowersOfTen[n.exponent] : m / kExactPowersOfTen[-n.exponent];
   } else {
     value = convertGeneral(n);
   }
@@ -113,33 +109,12 @@ double scanAnyNumber(const char* first, const char* p, const char* last, const c
 }  // namespace
 
 double scanNumber(const char* first, const char* last, const char** stop) {
-  const char* p = first;
-  p = skipBlanks(p, last);
-
-  // Most values are short plain decimals such as 412.7: their digits fit a 64-bit integer,
-  // and one division by an exact power of ten converts them correctly rounded.
-  const char* q = p;
-  const bool negative = q != last && *q == '-';
-  if (q != last && (*q == '-' || *q == '+')) ++q;
-  std::uint64_t mantissa = 0;
-  const char* const digits = q;
-  for (; q != last && isDigit(*q); ++q) mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
-  int digitCount = static_cast<int>(q - digits);
-  int fractionDigits = 0;
-  if (q != last && *q == '.') {
-    const char* const fraction = ++q;
-    for (; q != last && isDigit(*q); ++q)
-      mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
-    fractionDigits = static_cast<int>(q - fraction);
-    digitCount += fractionDigits;
-  }
-  if (digitCount == 0 || digitCount > 19 || mantissa > (std::uint64_t{1} << 53) ||
-      (q != last && isExponentLetter(*q))) {
-    return scanAnyNumber(first, p, last, stop);
-  }
-  if (stop != nullptr) *stop = q;
-  const double value = static_cast<double>(mantissa) / kExactPowers[fractionDigits];
-  return negative ? -value : value;
+  const char* const p = skipBlanks(first, last);
+  double value = 0.0;
+  const char* const end = scanPlainDecimal<false>(p, last, value);
+  if (end == nullptr) return scanAnyNumber(first, p, last, stop);
+  if (stop != nullptr) *stop = end;
+  return value;
 }
 
 }  // namespace trasop

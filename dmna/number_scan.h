@@ -27,6 +27,43 @@ inline const char* skipToken(const char* p, const char* end) {
 // Lower case for the letters A to Z only.
 inline char toLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
+// Powers of ten that a double holds exactly.
+inline constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The plain decimals that make up most data, such as 412.7: an optional sign, then digits with
+// at most one ".", at most 19 digits in all, whose digits as an integer fit 53 bits, and no
+// exponent. Both operands exact, one division by a power of ten converts them correctly
+// rounded. Returns the position after the number with `value` set, or nullptr when the text
+// at `p` is no such number (scanNumber then decides what it is). With kSentinel the text needs
+// no bound: it must go on to a character that is neither a digit nor "." (the text reader
+// keeps one behind its buffer); otherwise `last` bounds it.
+template <bool kSentinel>
+inline const char* scanPlainDecimal(const char* p, const char* last, double& value) {
+  const auto more = [last](const char* q) { return kSentinel || q != last; };
+  const bool negative = more(p) && *p == '-';
+  if (more(p) && (*p == '-' || *p == '+')) ++p;
+  unsigned long long mantissa = 0;
+  const char* const digits = p;
+  for (; more(p) && isDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  int digitCount = static_cast<int>(p - digits);
+  int fractionDigits = 0;
+  if (more(p) && *p == '.') {
+    const char* const fraction = ++p;
+    for (; more(p) && isDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    fractionDigits = static_cast<int>(p - fraction);
+    digitCount += fractionDigits;
+  }
+  if (digitCount == 0 || digitCount > 19 || mantissa > (1ull << 53) ||
+      (more(p) && isExponentLetter(*p))) {
+    return nullptr;
+  }
+  const double magnitude = static_cast<double>(mantissa) / kExactPowersOfTen[fractionDigits];
+  value = negative ? -magnitude : magnitude;
+  return p;
+}
+
 // Converts the number at the start of [first, last) after skipping blanks: an optional sign,
 // decimal digits with at most one ".", and an optional exponent introduced by e, E, d or D.
 // Only the first 25 significant digits count. Text without such a number gives 0.0; a number

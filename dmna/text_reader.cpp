@@ -10,18 +10,23 @@ namespace trasop {
 namespace {
 
 constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
+// Kept behind the buffer's text: neither a digit nor ".", so that a plain number is scanned
+// there without a bound.
+constexpr char kSentinel = '\0';
 constexpr char kEndOfText = '\x1a';
 
 }  // namespace
 
 TextReader::TextReader(std::FILE* file, std::uint64_t size)
-    : file_(file), size_(size), buffer_(new char[kChunkSize]) {
+    : file_(file), size_(size), buffer_(new char[kChunkSize + 1]) {
   pos_ = end_ = buffer_.get();
+  buffer_[0] = kSentinel;
 }
 
 TextReader::TextReader(std::string_view text)
-    : memory_(text), size_(text.size()), buffer_(new char[kChunkSize]) {
+    : memory_(text), size_(text.size()), buffer_(new char[kChunkSize + 1]) {
   pos_ = end_ = buffer_.get();
+  buffer_[0] = kSentinel;
 }
 
 std::size_t TextReader::readRaw(char* out, std::size_t count) {
@@ -42,6 +47,7 @@ std::size_t TextReader::readRaw(char* out, std::size_t count) {
 bool TextReader::refill() {
   char* const base = buffer_.get();
   pos_ = end_ = base;
+  *base = kSentinel;
   if (ended_) return false;
 
   std::size_t held = 0;
@@ -79,6 +85,7 @@ bool TextReader::refill() {
     }
   }
   end_ = write;
+  *write = kSentinel;
   // A chunk that held nothing but a carriage return still waiting for its successor.
   return end_ != pos_ || (!ended_ && refill());
 }
@@ -144,6 +151,12 @@ bool TextReader::readToken(std::string_view& token) {
 
 bool TextReader::readNumber(double& value) {
   if (!skipToToken()) return false;
+  // Most tokens are plain decimals that end at a blank within the buffer.
+  const char* const plainEnd = scanPlainDecimal<true>(pos_, end_, value);
+  if (plainEnd != nullptr && plainEnd != end_ && isBlank(static_cast<unsigned char>(*plainEnd))) {
+    pos_ = plainEnd;
+    return true;
+  }
   // Convert in place when the whole token lies in the buffer, the common case; a token that
   // runs on into the next chunk is gathered first.
   const char* stop = nullptr;

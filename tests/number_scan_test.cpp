@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "dmna/text_reader.h"
 #include "tests/soak.h"
 
 namespace trasop {
@@ -112,6 +113,14 @@ TEST(ScanNumber, FastPathAgreesWithCorrectRounding) {
       double expected = 0.0;
       std::from_chars(number.data(), number.data() + number.size(), expected);
       ASSERT_EQ(expected, scan(number)) << number;
+      // The same number as a data token, the way the text reader takes it.
+      if (n % 16 == 0) {
+        const std::string token = number + (n % 32 == 0 ? "\n" : " ");
+        TextReader in(token);
+        double read = 0.0;
+        ASSERT_TRUE(in.readNumber(read));
+        ASSERT_EQ(expected, read) << number;
+      }
     }
   }
 }
