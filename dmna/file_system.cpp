@@ -42,7 +42,7 @@ void setPendingName(const std::string& name) {
 
 void clearPendingName() { pendingName.store(nullptr); }
 
-// Random parts come from the system's random device, stirred with the clock so that they stay
+// Random suffixes come from the system's random device, stirred with the clock so that they stay
 // distinct even where that device is weak; each draw then goes through one splitmix64 step.
 std::uint64_t systemRandom() {
   static std::uint64_t state = [] {
@@ -76,11 +76,25 @@ std::string temporaryName(const std::string& target) {
 
 enum class CreateOutcome { Created, NameTaken, Failed };
 
-// Creates `name` exclusively and opens it for binary writing (platform part below).
+// The platform's own, below: creating `name` exclusively and opening it for binary writing,
+// renaming a file over another, deleting one, and the interrupt handler.
 CreateOutcome createExclusive(const std::string& name, const std::string& target, std::FILE*& file);
+bool renameOver(const std::string& from, const std::string& to);
+void deleteFile(const std::string& name);
 void installInterruptCleanup();
 
 }  // namespace
+
+bool moveTemporaryFile(const std::string& name, const std::string& target) {
+  if (!renameOver(name, target)) return false;
+  clearPendingName();
+  return true;
+}
+
+void removeTemporaryFile(const std::string& name) {
+  deleteFile(name);
+  clearPendingName();
+}
 
 void setTemporaryNameSource(RandomSource source) {
   randomSource = source != nullptr ? source : systemRandom;
@@ -129,18 +143,13 @@ bool resolveLinks(const std::string& name, std::string& target) {
   return true;
 }
 
-bool moveTemporaryFile(const std::string& name, const std::string& target) {
-  if (MoveFileExA(name.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) == 0) return false;
-  clearPendingName();
-  return true;
-}
-
-void removeTemporaryFile(const std::string& name) {
-  DeleteFileA(name.c_str());
-  clearPendingName();
-}
-
 namespace {
+
+bool renameOver(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+void deleteFile(const std::string& name) { DeleteFileA(name.c_str()); }
 
 CreateOutcome createExclusive(const std::string& name, const std::string&, std::FILE*& file) {
   // Shared for deletion, so that the interrupt handler can remove the file while it is open.
@@ -213,19 +222,14 @@ bool resolveLinks(const std::string& name, std::string& target) {
   return false;
 }
 
-bool moveTemporaryFile(const std::string& name, const std::string& target) {
-  // Replaces an existing file in one step: the old output stays until the new one is there.
-  if (std::rename(name.c_str(), target.c_str()) != 0) return false;
-  clearPendingName();
-  return true;
-}
-
-void removeTemporaryFile(const std::string& name) {
-  unlink(name.c_str());
-  clearPendingName();
-}
-
 namespace {
+
+// Replaces an existing file in one step: the old output stays until the new one is there.
+bool renameOver(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+void deleteFile(const std::string& name) { unlink(name.c_str()); }
 
 CreateOutcome createExclusive(const std::string& name, const std::string& target,
                               std::FILE*& file) {

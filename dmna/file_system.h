@@ -22,7 +22,7 @@ std::uint64_t regularFileSize(const std::string& name);
 bool resolveLinks(const std::string& name, std::string& target);
 
 // Creates a new, empty file of this run's own beside `target`, under a name made of `target`,
-// a random part and ".tmp", and opens it for binary writing. The file is created exclusively:
+// a random suffix and ".tmp", and opens it for binary writing. The file is created exclusively:
 // a name that anything already holds, a link included, is never opened but passed over for
 // another. The file gets the permissions of a new file, or those of `target` where that is an
 // existing regular file. Until it is moved or removed, an interrupt of the run removes it.
@@ -36,7 +36,7 @@ bool moveTemporaryFile(const std::string& name, const std::string& target);
 // Removes the temporary file `name`, if it is still there.
 void removeTemporaryFile(const std::string& name);
 
-// For tests only: replaces the source of the random parts of temporary names (nullptr
+// For tests only: replaces the source of the random suffixes of temporary names (nullptr
 // restores the real one), so that a test can know every name that will be tried.
 using RandomSource = std::uint64_t (*)();
 void setTemporaryNameSource(RandomSource source);

@@ -29,7 +29,7 @@ bool scanInteger(const char*& p, const char* end, std::int64_t& value) {
   const char* q = p;
   const bool negative = q != end && *q == '-';
   if (q != end && (*q == '+' || *q == '-')) ++q;
-  if (q == end || *q < '0' || *q > '9') return false;
+  if (q == end || !isDigit(*q)) return false;
   constexpr std::uint64_t kLimit = std::uint64_t{1} << 63;  // magnitude of the lowest value
   std::uint64_t magnitude = 0;
   for (; q != end && isDigit(*q); ++q) {

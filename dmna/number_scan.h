@@ -1,6 +1,8 @@
 // Character classes and the number syntax shared by header values and data tokens.
 #pragma once
 
+#include <cstdint>
+
 namespace trasop {
 
 // Space, tab, line feed, vertical tab, form feed or carriage return. Bytes above 127 are not
@@ -44,7 +46,7 @@ inline const char* scanPlainDecimal(const char* p, const char* last, double& val
   const auto more = [last](const char* q) { return kSentinel || q != last; };
   const bool negative = more(p) && *p == '-';
   if (more(p) && (*p == '-' || *p == '+')) ++p;
-  unsigned long long mantissa = 0;
+  std::uint64_t mantissa = 0;
   const char* const digits = p;
   for (; more(p) && isDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
   int digitCount = static_cast<int>(p - digits);
@@ -55,7 +57,7 @@ inline const char* scanPlainDecimal(const char* p, const char* last, double& val
     fractionDigits = static_cast<int>(p - fraction);
     digitCount += fractionDigits;
   }
-  if (digitCount == 0 || digitCount > 19 || mantissa > (1ull << 53) ||
+  if (digitCount == 0 || digitCount > 19 || mantissa > (std::uint64_t{1} << 53) ||
       (more(p) && isExponentLetter(*p))) {
     return nullptr;
   }

@@ -157,8 +157,8 @@ bool TextReader::readNumber(double& value) {
     pos_ = plainEnd;
     return true;
   }
-  // Convert in place when the whole token lies in the buffer, the common case; a token that
-  // runs on into the next chunk is gathered first.
+  // Any other token is converted in place when it lies whole in the buffer; one that runs on
+  // into the next chunk is gathered first.
   const char* stop = nullptr;
   const double number = scanNumber(pos_, end_, &stop);
   const char* const tokenEnd = skipToken(stop, end_);

@@ -112,7 +112,7 @@ class OutputFileTest : public ::testing::Test {
   std::string expected;
 };
 
-// Random parts 0, 1, 2, ...: the names the writer tries are then known in advance.
+// Random suffixes 0, 1, 2, ...: the names the writer tries are then known in advance.
 std::uint64_t counter = 0;
 std::uint64_t countingSource() { return counter++; }
 

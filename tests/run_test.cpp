@@ -1,4 +1,4 @@
-// The argument check. Whole runs are the command-line cases' part: there "/" is tested as an
+// The argument check. Whole runs are left to the command-line cases: there "/" is tested as an
 // option on Windows (option_slash) and as the start of a path elsewhere (absolute_path).
 #include "app/run.h"
 
