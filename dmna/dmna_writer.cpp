@@ -1,10 +1,12 @@
 // The slope file: header, interior slopes in the input's order, trailer.
 #include "dmna/dmna_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string_view>
 
 #include "app/console.h"
@@ -116,26 +118,64 @@ void appendSlope(OutputBuffer& out, double slope) {
   out.commit(formatSlopeField(slope, p));
 }
 
-// The interior slopes, one line per position of the outer index, in the input's order.
-void appendSlopes(OutputBuffer& out, const IndexOrder& order, const TerrainGrid& grid) {
+// Lines that run along the grid's rows take their slopes straight from one row each.
+void appendLinesAlongRows(OutputBuffer& out, const IndexOrder& order, const TerrainGrid& grid) {
+  const int ni = grid.ni;
+  const int nj = grid.nj;
+  for (int i = firstInterior(order.iStep, ni); isInterior(i, ni); i += order.iStep) {
+    const GridCell* const row = grid.rows[i];
+    for (int j = firstInterior(order.jStep, nj); isInterior(j, nj); j += order.jStep)
+      appendSlope(out, row[j].slope);
+    out.append(kLineEnd);
+  }
+}
+
+// Lines of slopes gathered at a time when the lines run across the rows (see below).
+constexpr int kBandLines = 16;
+
+// Lines that run across the rows would take each slope from another row. A band of lines is
+// gathered first, row by row, so that each row is visited once per band instead of once per
+// value. Without memory for the band the lines are taken value by value.
+void appendLinesAcrossRows(OutputBuffer& out, const IndexOrder& order, const TerrainGrid& grid) {
   const int ni = grid.ni;
   const int nj = grid.nj;
   const int di = order.iStep;
   const int dj = order.jStep;
-  if (order.outer == Outer::IOuter) {
-    for (int i = firstInterior(di, ni); isInterior(i, ni); i += di) {
+  const int lineLength = std::max(0, ni - 2);
+  const int lineCount = nj - 2;
+  std::unique_ptr<double[]> band(
+      new (std::nothrow) double[static_cast<std::size_t>(kBandLines) * lineLength]);
+  const int bandLines = band ? kBandLines : 1;
+  for (int line = 0; line < lineCount; line += bandLines) {
+    const int lines = std::min(bandLines, lineCount - line);
+    const int jFirst = firstInterior(dj, nj) + line * dj;
+    if (!band) {
+      for (int i = firstInterior(di, ni); isInterior(i, ni); i += di)
+        appendSlope(out, grid.rows[i][jFirst].slope);
+      out.append(kLineEnd);
+      continue;
+    }
+    int i = firstInterior(di, ni);
+    for (int x = 0; x < lineLength; ++x, i += di) {
       const GridCell* const row = grid.rows[i];
-      for (int j = firstInterior(dj, nj); isInterior(j, nj); j += dj)
-        appendSlope(out, row[j].slope);
+      int j = jFirst;
+      for (int b = 0; b < lines; ++b, j += dj)
+        band[static_cast<std::size_t>(b) * lineLength + x] = row[j].slope;
+    }
+    for (int b = 0; b < lines; ++b) {
+      const double* const values = band.get() + static_cast<std::size_t>(b) * lineLength;
+      for (int x = 0; x < lineLength; ++x) appendSlope(out, values[x]);
       out.append(kLineEnd);
     }
+  }
+}
+
+// The interior slopes, one line per position of the outer index, in the input's order.
+void appendSlopes(OutputBuffer& out, const IndexOrder& order, const TerrainGrid& grid) {
+  if (order.outer == Outer::IOuter) {
+    appendLinesAlongRows(out, order, grid);
   } else {
-    for (int j = firstInterior(dj, nj); isInterior(j, nj); j += dj) {
-      for (int i = firstInterior(di, ni); isInterior(i, ni); i += di) {
-        appendSlope(out, grid.rows[i][j].slope);
-      }
-      out.append(kLineEnd);
-    }
+    appendLinesAcrossRows(out, order, grid);
   }
 }
 

@@ -37,8 +37,9 @@ TEST(SlopeFileName, CutsAtTheLastDot) {
 
 // A small grid read from memory, ready to be written.
 struct ReadGrid {
-  explicit ReadGrid(const std::string& orderLine = "sequ i+,j+\n") {
-    const std::string text = orderLine + "delta 1\nlowb 0 0\nhghb 2 2\n*\n1 2 3 4 5 6 7 8 9\n";
+  explicit ReadGrid(const std::string& orderLine = "sequ i+,j+\n",
+                    const std::string& rest = "lowb 0 0\nhghb 2 2\n*\n1 2 3 4 5 6 7 8 9\n") {
+    const std::string text = orderLine + "delta 1\n" + rest;
     TextReader in(text);
     EXPECT_EQ(Ok, readDmna(in, header, order, grid));
   }
@@ -48,18 +49,67 @@ struct ReadGrid {
   TerrainGrid grid;
 };
 
+// The whole text writeSlopeText gives for `g`.
+std::string slopeText(const ReadGrid& g) {
+  std::FILE* file = std::tmpfile();
+  EXPECT_NE(nullptr, file);
+  if (file == nullptr) return "";
+  EXPECT_TRUE(writeSlopeText(file, g.header, g.order, g.grid));
+  std::string text(std::size_t{1} << 16, '\0');
+  std::rewind(file);
+  text.resize(std::fread(&text[0], 1, text.size(), file));
+  std::fclose(file);
+  return text;
+}
+
 // An order text longer than the largest piece the output buffer takes at once goes out whole.
 TEST(WriteSlopeText, WritesALongOrderTextWhole) {
   const std::string sequ = "i+,j+" + std::string(400, 'x');
-  ReadGrid g("sequ " + sequ + "\n");
-  std::FILE* file = std::tmpfile();
-  ASSERT_NE(nullptr, file);
-  ASSERT_TRUE(writeSlopeText(file, g.header, g.order, g.grid));
-  std::rewind(file);
-  std::string text(1024, '\0');
-  text.resize(std::fread(&text[0], 1, text.size(), file));
-  std::fclose(file);
+  const std::string text = slopeText(ReadGrid("sequ " + sequ + "\n"));
   EXPECT_NE(std::string::npos, text.find("\r\nsequ\t" + sequ + "\r\nmode\t")) << text;
+}
+
+// Values go in and slopes come out in the order of the header, in all eight orders, over more
+// lines than the reader and the writer gather at a time. Point (i, j) holds i + j / 100, and
+// its slope is set to its height, so every field names its point.
+TEST(WriteSlopeText, KeepsTheOrderOfTheInput) {
+  constexpr int ni = 5;
+  constexpr int nj = 37;
+  for (const char* sequ :
+       {"i+,j+", "i+,j-", "i-,j+", "i-,j-", "j+,i+", "j+,i-", "j-,i+", "j-,i-"}) {
+    const bool iOuter = sequ[0] == 'i';
+    const int outerCount = iOuter ? ni : nj;
+    const int innerCount = iOuter ? nj : ni;
+    // The points' texts line by line in the order, leaving `margin` points out on every side.
+    const auto lines = [&](int margin, const char* pointFormat, const char* lineEnd) {
+      std::string text;
+      char field[16];
+      for (int o = margin; o < outerCount - margin; ++o) {
+        for (int n = margin; n < innerCount - margin; ++n) {
+          const int outer = sequ[1] == '+' ? o : outerCount - 1 - o;
+          const int inner = sequ[4] == '+' ? n : innerCount - 1 - n;
+          std::snprintf(field, sizeof field, pointFormat, iOuter ? outer : inner,
+                        iOuter ? inner : outer);
+          text += field;
+        }
+        text += lineEnd;
+      }
+      return text;
+    };
+    ReadGrid g(std::string("sequ ") + sequ + "\n",
+               "lowb 0 0\nhghb 4 36\n*\n" + lines(0, " %d.%02d", "\n"));
+    for (int i = 0; i < ni; ++i) {
+      for (int j = 0; j < nj; ++j) {
+        GridCell& cell = g.grid.rows[i][j];
+        ASSERT_EQ((100 * i + j) / 100.0, cell.height) << sequ << " point " << i << ' ' << j;
+        cell.slope = cell.height;
+      }
+    }
+    const std::string text = slopeText(g);
+    EXPECT_EQ("*\r\n" + lines(1, "\t%2d.%02d", "\r\n") + "\r\n***\r\n",
+              text.substr(text.find("*\r\n")))
+        << sequ;
+  }
 }
 
 TEST(WriteSlopeFile, CannotCreateInAMissingFolder) {
