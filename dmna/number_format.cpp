@@ -108,12 +108,28 @@ class Hundredths {
   }
 };
 
-// "00" to "99".
-constexpr char kDigitPairs[] =
-    "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546"
-    "474849"
-    "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596"
-    "979899";
+// The slope fields of 0 to 99.99 by hundredths: " 0.00", " 0.01", ... "99.99", made when the
+// program is compiled.
+struct SlopeFieldTexts {
+  static constexpr int kLength = 5;
+  char text[Hundredths::kLimit][kLength];
+};
+
+constexpr SlopeFieldTexts makeSlopeFieldTexts() {
+  SlopeFieldTexts texts{};
+  for (int n = 0; n < Hundredths::kLimit; ++n) {
+    char* const field = texts.text[n];
+    const int whole = n / 100;
+    field[0] = whole >= 10 ? static_cast<char>('0' + whole / 10) : ' ';
+    field[1] = static_cast<char>('0' + whole % 10);
+    field[2] = '.';
+    field[3] = static_cast<char>('0' + n / 10 % 10);
+    field[4] = static_cast<char>('0' + n % 10);
+  }
+  return texts;
+}
+
+constexpr SlopeFieldTexts kSlopeFieldTexts = makeSlopeFieldTexts();
 
 }  // namespace
 
@@ -143,24 +159,11 @@ char* formatSlopeField(double value, char* out) {
   constexpr int kWidth = 5;
   if (value >= 0.0 && value < 100.0 && !std::signbit(value)) {
     const int n = Hundredths::of(value);
-    const int whole = n / 100;
-    const char* const cents = kDigitPairs + std::size_t{2} * (n % 100);
-    if (whole >= 100) {  // 99.995 and above print as 100.00
-      *out++ = '1';
-      *out++ = '0';
-      *out++ = '0';
-    } else if (whole >= 10) {
-      const char* const pair = kDigitPairs + std::size_t{2} * whole;
-      *out++ = pair[0];
-      *out++ = pair[1];
-    } else {
-      *out++ = ' ';
-      *out++ = static_cast<char>('0' + whole);
+    if (n < Hundredths::kLimit) {
+      std::memcpy(out, kSlopeFieldTexts.text[n], SlopeFieldTexts::kLength);
+      return out + SlopeFieldTexts::kLength;
     }
-    *out++ = '.';
-    *out++ = cents[0];
-    *out++ = cents[1];
-    return out;
+    return copyText("100.00", out);  // 99.995 and above
   }
   char text[kFixedTextCapacity];
   const char* const end = formatFixed(value, 2, text);
