@@ -90,21 +90,25 @@ class Hundredths {
   static double threshold(int n) {
     static double table[kLimit];
     double& entry = table[n];
-    if (entry == 0.0) {
-      double x = (n + 0.5) / 100.0;
-      if (slowHundredths(x) > n) {
-        for (double below = std::nextafter(x, 0.0); slowHundredths(below) > n;
-             below = std::nextafter(below, 0.0)) {
-          x = below;
-        }
-      } else {
-        do {
-          x = std::nextafter(x, 1e300);
-        } while (slowHundredths(x) <= n);
-      }
-      entry = x;
-    }
+    if (entry == 0.0) entry = computeThreshold(n);
     return entry;
+  }
+
+  // The smallest double that prints as n + 1 hundredths or more, found by stepping from the
+  // middle between n and n + 1 hundredths.
+  [[gnu::noinline]] static double computeThreshold(int n) {
+    double x = (n + 0.5) / 100.0;
+    if (slowHundredths(x) > n) {
+      for (double below = std::nextafter(x, 0.0); slowHundredths(below) > n;
+           below = std::nextafter(below, 0.0)) {
+        x = below;
+      }
+    } else {
+      do {
+        x = std::nextafter(x, 1e300);
+      } while (slowHundredths(x) <= n);
+    }
+    return x;
   }
 };
 
@@ -155,22 +159,31 @@ char* formatFixed(double value, int decimals, char* out) {
   return out + decimals;
 }
 
-char* formatSlopeField(double value, char* out) {
+namespace {
+
+// The slope field of any value, padded to its width. Kept out of line, so that the common
+// values do not pay for its room on the stack.
+[[gnu::noinline]] char* formatWideSlopeField(double value, char* out) {
   constexpr int kWidth = 5;
-  if (value >= 0.0 && value < 100.0 && !std::signbit(value)) {
-    const int n = Hundredths::of(value);
-    if (n < Hundredths::kLimit) {
-      std::memcpy(out, kSlopeFieldTexts.text[n], SlopeFieldTexts::kLength);
-      return out + SlopeFieldTexts::kLength;
-    }
-    return copyText("100.00", out);  // 99.995 and above
-  }
   char text[kFixedTextCapacity];
   const char* const end = formatFixed(value, 2, text);
   const int length = static_cast<int>(end - text);
   for (int pad = kWidth - length; pad > 0; --pad) *out++ = ' ';
   std::memcpy(out, text, length);
   return out + length;
+}
+
+}  // namespace
+
+char* formatSlopeField(double value, char* out) {
+  if (value >= 0.0 && value < 100.0 && !std::signbit(value)) {
+    const int n = Hundredths::of(value);
+    if (n < Hundredths::kLimit) {
+      std::memcpy(out, kSlopeFieldTexts.text[n], SlopeFieldTexts::kLength);
+      return out + SlopeFieldTexts::kLength;
+    }
+  }
+  return formatWideSlopeField(value, out);
 }
 
 }  // namespace trasop

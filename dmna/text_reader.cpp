@@ -10,8 +10,8 @@ namespace trasop {
 namespace {
 
 constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
-// Kept behind the buffer's text: neither a digit nor ".", so that a plain number is scanned
-// there without a bound.
+// Kept behind the buffer's text: neither a blank, a digit nor ".", so that blanks and a plain
+// number are scanned there without a bound.
 constexpr char kSentinel = '\0';
 constexpr char kEndOfText = '\x1a';
 
@@ -149,14 +149,9 @@ bool TextReader::readToken(std::string_view& token) {
   return true;
 }
 
-bool TextReader::readNumber(double& value) {
+// Any token, also one that is not a plain decimal or that runs on into the next chunk.
+bool TextReader::readAnyNumber(double& value) {
   if (!skipToToken()) return false;
-  // Most tokens are plain decimals that end at a blank within the buffer.
-  const char* const plainEnd = scanPlainDecimal<true>(pos_, end_, value);
-  if (plainEnd != nullptr && plainEnd != end_ && isBlank(static_cast<unsigned char>(*plainEnd))) {
-    pos_ = plainEnd;
-    return true;
-  }
   // Any other token is converted in place when it lies whole in the buffer; one that runs on
   // into the next chunk is gathered first.
   const char* stop = nullptr;

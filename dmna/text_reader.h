@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "dmna/file_system.h"
+#include "dmna/number_scan.h"
 
 namespace trasop {
 
@@ -36,7 +37,19 @@ class TextReader {
 
   // Reads the next token and converts its leading number with scanNumber (0.0 when it has
   // none); false at the end of the text.
-  bool readNumber(double& value);
+  bool readNumber(double& value) {
+    // Most tokens are plain decimals that stand whole in the buffer after a few blanks. The
+    // character kept behind the buffer's text is neither a blank nor part of a number, so
+    // these scans need no bound.
+    const char* p = pos_;
+    while (isBlank(static_cast<unsigned char>(*p))) ++p;
+    const char* const plainEnd = scanPlainDecimal<true>(p, end_, value);
+    if (plainEnd != nullptr && plainEnd != end_ && isBlank(static_cast<unsigned char>(*plainEnd))) {
+      pos_ = plainEnd;
+      return true;
+    }
+    return readAnyNumber(value);
+  }
 
   // True once reading the source failed (not merely ended).
   bool failed() const { return failed_; }
@@ -46,6 +59,7 @@ class TextReader {
   std::uint64_t remainingAtMost() const;
 
  private:
+  bool readAnyNumber(double& value);
   bool refill();
   bool skipToToken();
   std::size_t readRaw(char* out, std::size_t count);
