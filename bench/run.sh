@@ -66,6 +66,8 @@ for n in "${sizes[@]}"; do
   awk -v m="$small" -v p="$points" -v k="$small_peak" 'BEGIN {
     printf "          %.3f s  %.1f ns/point  peak %.1f MiB with small pages (no huge-page request)\n",
            m, m * 1e9 / p, k / 1024 }'
+  # The program's own work stage by stage, on the file held in memory.
+  "$root/build/release/bench_stages" "$grid" "$runs" | tail -n +2 | sed 's/^/  stage:  /'
   if $have_gdal; then
     asc=grid$n.asc
     [ -f "$asc" ] || "$root/build/release/make_terrain" "$n" "$n" 20 --asc >"$asc"
