@@ -25,24 +25,44 @@ work=${BENCH_DIR:-/tmp/trasop-bench}
 mkdir -p "$work"
 cd "$work"
 
-# Median, minimum and maximum of the wall times (seconds) of RUNS runs of a command.
-time_runs() {
-  local times=() start end
+# Runs the commands given as labels (see `command_of`) in turn, RUNS rounds, so that a change in
+# the machine's speed during the measurement falls on all of them alike. Leaves the wall times
+# in microseconds in $work/times.LABEL, one a line.
+time_rounds() {
+  local label start end
+  for label in "$@"; do : >"times.$label"; done
   for ((k = 0; k < runs; k++)); do
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000)))
+    for label in "$@"; do
+      start=$(date +%s%N)
+      command_of "$label" >/dev/null 2>&1
+      end=$(date +%s%N)
+      echo $(((end - start) / 1000)) >>"times.$label"
+    done
   done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR] = $1} END {
+}
+
+# Median, minimum and maximum (seconds) of the times of a label.
+stats() {
+  sort -n "times.$1" | awk '{a[NR] = $1} END {
     printf "%.4f %.4f %.4f\n", a[int((NR + 1) / 2)] / 1e6, a[1] / 1e6, a[NR] / 1e6 }'
+}
+
+# The command behind a label, on the current grid ($grid, and $asc for gdaldem).
+command_of() {
+  case $1 in
+    trasop) "$trasop" "$grid" ;;
+    small_pages) "$small_pages" "$grid" ;;
+    gdal_ascii) gdaldem slope -q -alg ZevenbergenThorne -of AAIGrid -co DECIMAL_PRECISION=2 \
+      "$asc" out.asc ;;
+    gdal_tiff) gdaldem slope -q -alg ZevenbergenThorne "$asc" out.tif ;;
+  esac
 }
 
 peak_kb() { /usr/bin/time -f '%M' "$@" 2>&1 >/dev/null | tail -n 1; }
 
 echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo)," \
   "$(grep -m 1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
-echo "runs per figure: $runs (median, min, max of wall time; files in the page cache)"
+echo "runs per figure: $runs, the programs taking turns (median, min, max of wall time; files in the page cache)"
 have_gdal=false
 command -v gdaldem >/dev/null 2>&1 && have_gdal=true
 
@@ -52,7 +72,14 @@ for n in "${sizes[@]}"; do
   points=$((n * n))
   bytes=$(stat -c %s "$grid")
   cat "$grid" >/dev/null
-  read -r median low high < <(time_runs "$trasop" "$grid")
+  asc=grid$n.asc
+  labels=(trasop small_pages)
+  if $have_gdal; then
+    [ -f "$asc" ] || "$root/build/release/make_terrain" "$n" "$n" 20 --asc >"$asc"
+    labels+=(gdal_ascii gdal_tiff)
+  fi
+  time_rounds "${labels[@]}"
+  read -r median low high < <(stats trasop)
   peak=$(peak_kb "$trasop" "$grid")
   echo
   echo "== ${n} x ${n} (${points} points, $((bytes / 1000000)) MB)"
@@ -61,7 +88,7 @@ for n in "${sizes[@]}"; do
            m, l, h, m * 1e9 / p, b / m / 1e6, k / 1024, k * 1024 / p }'
   # Where fresh memory pages are expensive (a virtual machine's page faults), much of the rest
   # is the grid's first touch: the same program with small pages shows how much.
-  read -r small _ _ < <(time_runs "$small_pages" "$grid")
+  read -r small _ _ < <(stats small_pages)
   small_peak=$(peak_kb "$small_pages" "$grid")
   awk -v m="$small" -v p="$points" -v k="$small_peak" 'BEGIN {
     printf "          %.3f s  %.1f ns/point  peak %.1f MiB with small pages (no huge-page request)\n",
@@ -69,11 +96,8 @@ for n in "${sizes[@]}"; do
   # The program's own work stage by stage, on the file held in memory.
   "$root/build/release/bench_stages" "$grid" "$runs" | tail -n +2 | sed 's/^/  stage:  /'
   if $have_gdal; then
-    asc=grid$n.asc
-    [ -f "$asc" ] || "$root/build/release/make_terrain" "$n" "$n" 20 --asc >"$asc"
-    read -r g_ascii _ _ < <(time_runs gdaldem slope -q -alg ZevenbergenThorne -of AAIGrid \
-      -co DECIMAL_PRECISION=2 "$asc" out.asc)
-    read -r g_tiff _ _ < <(time_runs gdaldem slope -q -alg ZevenbergenThorne "$asc" out.tif)
+    read -r g_ascii _ _ < <(stats gdal_ascii)
+    read -r g_tiff _ _ < <(stats gdal_tiff)
     awk -v m="$median" -v a="$g_ascii" -v t="$g_tiff" 'BEGIN {
       printf "gdaldem:  %.3f s writing an ASCII grid (trasop takes %.2f of it), %.3f s writing GeoTIFF (%.2f)\n",
              a, m / a, t, m / t }'
