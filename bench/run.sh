@@ -26,13 +26,16 @@ mkdir -p "$work"
 cd "$work"
 
 # Runs the commands given as labels (see `command_of`) in turn, RUNS rounds, so that a change in
-# the machine's speed during the measurement falls on all of them alike. Leaves the wall times
-# in microseconds in $work/times.LABEL, one a line.
+# the machine's speed during the measurement falls on all of them alike. Each round starts with
+# the next label, so that each command follows each other one equally often: a run is faster
+# right after one that has just given back much memory. Leaves the wall times in microseconds
+# in $work/times.LABEL, one a line.
 time_rounds() {
-  local label start end
+  local labels=("$@") label start end
   for label in "$@"; do : >"times.$label"; done
   for ((k = 0; k < runs; k++)); do
-    for label in "$@"; do
+    for ((m = 0; m < ${#labels[@]}; m++)); do
+      label=${labels[(k + m) % ${#labels[@]}]}
       start=$(date +%s%N)
       command_of "$label" >/dev/null 2>&1
       end=$(date +%s%N)
