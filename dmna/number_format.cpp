@@ -69,11 +69,24 @@ char* copyText(const char* text, char* out) { return std::copy_n(text, std::strl
 class Hundredths {
  public:
   static constexpr int kLimit = 10000;  // values below 100
+  static constexpr int kUnknown = kLimit + 1;
 
+  // The printed hundredths of a value in [0, 100), or kUnknown while the threshold that decides
+  // it is not computed yet (see learn).
   static int of(double value) {
     const int n = std::min(static_cast<int>(value * 100.0), kLimit - 1);
+    const double threshold = thresholds_[n];
+    if (threshold == 0.0) return kUnknown;
     // Up or down is a coin toss on real data: no branch to mispredict.
-    return n + static_cast<int>(value >= threshold(n));
+    return n + static_cast<int>(value >= threshold);
+  }
+
+  // Computes the threshold that of(value) needs. Thresholds are computed when first needed,
+  // as a grid's slopes mostly lie in a narrow range; 0.0 marks one not computed yet (every
+  // threshold is near 0.005 or above).
+  static void learn(double value) {
+    const int n = std::min(static_cast<int>(value * 100.0), kLimit - 1);
+    thresholds_[n] = smallestAbove(n);
   }
 
  private:
@@ -85,18 +98,9 @@ class Hundredths {
     return n;
   }
 
-  // Computed when first needed; 0.0 marks an entry not computed yet (every threshold is
-  // near 0.005 or above).
-  static double threshold(int n) {
-    static double table[kLimit];
-    double& entry = table[n];
-    if (entry == 0.0) entry = computeThreshold(n);
-    return entry;
-  }
-
   // The smallest double that prints as n + 1 hundredths or more, found by stepping from the
   // middle between n and n + 1 hundredths.
-  [[gnu::noinline]] static double computeThreshold(int n) {
+  static double smallestAbove(int n) {
     double x = (n + 0.5) / 100.0;
     if (slowHundredths(x) > n) {
       for (double below = std::nextafter(x, 0.0); slowHundredths(below) > n;
@@ -110,7 +114,11 @@ class Hundredths {
     }
     return x;
   }
+
+  static double thresholds_[kLimit];
 };
+
+double Hundredths::thresholds_[kLimit];
 
 // The slope fields of 0 to 99.99 by hundredths: " 0.00", " 0.01", ... "99.99", made when the
 // program is compiled.
@@ -161,9 +169,8 @@ char* formatFixed(double value, int decimals, char* out) {
 
 namespace {
 
-// The slope field of any value, padded to its width. Kept out of line, so that the common
-// values do not pay for its room on the stack.
-[[gnu::noinline]] char* formatWideSlopeField(double value, char* out) {
+// The slope field of any value, padded to its width.
+char* formatWideSlopeField(double value, char* out) {
   constexpr int kWidth = 5;
   char text[kFixedTextCapacity];
   const char* const end = formatFixed(value, 2, text);
@@ -173,8 +180,13 @@ namespace {
   return out + length;
 }
 
+char* formatRareSlopeField(double value, char* out);
+
 }  // namespace
 
+// The common values take the table; everything else, a threshold still to compute included,
+// goes on to formatRareSlopeField. Both ways end in a tail call, so the common way needs no
+// room on the stack.
 char* formatSlopeField(double value, char* out) {
   if (value >= 0.0 && value < 100.0 && !std::signbit(value)) {
     const int n = Hundredths::of(value);
@@ -183,7 +195,20 @@ char* formatSlopeField(double value, char* out) {
       return out + SlopeFieldTexts::kLength;
     }
   }
+  return formatRareSlopeField(value, out);
+}
+
+namespace {
+
+[[gnu::noinline]] char* formatRareSlopeField(double value, char* out) {
+  if (value >= 0.0 && value < 100.0 && !std::signbit(value) &&
+      Hundredths::of(value) == Hundredths::kUnknown) {
+    Hundredths::learn(value);
+    return formatSlopeField(value, out);
+  }
   return formatWideSlopeField(value, out);
 }
+
+}  // namespace
 
 }  // namespace trasop
