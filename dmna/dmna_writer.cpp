@@ -143,9 +143,10 @@ void appendLinesAcrossRows(OutputBuffer& out, const IndexOrder& order, const Ter
   const int dj = order.jStep;
   const int lineLength = std::max(0, ni - 2);
   const int lineCount = nj - 2;
+  const int fullBand = std::min(kBandLines, std::max(1, lineCount));
   std::unique_ptr<double[]> band(
-      new (std::nothrow) double[static_cast<std::size_t>(kBandLines) * lineLength]);
-  const int bandLines = band ? kBandLines : 1;
+      new (std::nothrow) double[static_cast<std::size_t>(fullBand) * lineLength]);
+  const int bandLines = band ? fullBand : 1;
   for (int line = 0; line < lineCount; line += bandLines) {
     const int lines = std::min(bandLines, lineCount - line);
     const int jFirst = firstInterior(dj, nj) + line * dj;
