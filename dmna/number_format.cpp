@@ -185,8 +185,8 @@ char* formatRareSlopeField(double value, char* out);
 }  // namespace
 
 // The common values take the table; everything else, a threshold still to compute included,
-// goes on to formatRareSlopeField. Both ways end in a tail call, so the common way needs no
-// room on the stack.
+// goes on to formatRareSlopeField, called last and kept out of line, so that the common way
+// needs no stack frame.
 char* formatSlopeField(double value, char* out) {
   if (value >= 0.0 && value < 100.0 && !std::signbit(value)) {
     const int n = Hundredths::of(value);
