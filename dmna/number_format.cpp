@@ -73,8 +73,12 @@ class Hundredths {
 
   // The printed hundredths of a value in [0, 100), or kUnknown while the threshold that decides
   // it is not computed yet (see learn).
+  // Whether the value is one of those below 100 that the thresholds decide: not negative, not
+  // -0.0 and not NaN.
+  static bool covers(double value) { return value >= 0.0 && value < 100.0 && !std::signbit(value); }
+
   static int of(double value) {
-    const int n = std::min(static_cast<int>(value * 100.0), kLimit - 1);
+    const int n = below(value);
     const double threshold = thresholds_[n];
     if (threshold == 0.0) return kUnknown;
     // Up or down is a coin toss on real data: no branch to mispredict.
@@ -85,11 +89,14 @@ class Hundredths {
   // as a grid's slopes mostly lie in a narrow range; 0.0 marks one not computed yet (every
   // threshold is near 0.005 or above).
   static void learn(double value) {
-    const int n = std::min(static_cast<int>(value * 100.0), kLimit - 1);
+    const int n = below(value);
     thresholds_[n] = smallestAbove(n);
   }
 
  private:
+  // floor(value * 100), which the printed hundredths equal or exceed by one.
+  static int below(double value) { return std::min(static_cast<int>(value * 100.0), kLimit - 1); }
+
   static int slowHundredths(double value) {
     char digits[kFixedTextCapacity];
     const int length = roundedScaledDigits(value, 2, digits);
@@ -188,7 +195,7 @@ char* formatRareSlopeField(double value, char* out);
 // goes on to formatRareSlopeField, called last and kept out of line, so that the common way
 // needs no stack frame.
 char* formatSlopeField(double value, char* out) {
-  if (value >= 0.0 && value < 100.0 && !std::signbit(value)) {
+  if (Hundredths::covers(value)) {
     const int n = Hundredths::of(value);
     if (n < Hundredths::kLimit) {
       std::memcpy(out, kSlopeFieldTexts.text[n], SlopeFieldTexts::kLength);
@@ -201,8 +208,7 @@ char* formatSlopeField(double value, char* out) {
 namespace {
 
 [[gnu::noinline]] char* formatRareSlopeField(double value, char* out) {
-  if (value >= 0.0 && value < 100.0 && !std::signbit(value) &&
-      Hundredths::of(value) == Hundredths::kUnknown) {
+  if (Hundredths::covers(value) && Hundredths::of(value) == Hundredths::kUnknown) {
     Hundredths::learn(value);
     return formatSlopeField(value, out);
   }
