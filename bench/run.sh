@@ -89,8 +89,8 @@ for n in "${sizes[@]}"; do
   awk -v m="$median" -v l="$low" -v h="$high" -v p="$points" -v b="$bytes" -v k="$peak" 'BEGIN {
     printf "trasop:   %.3f s (min %.3f, max %.3f)  %.1f ns/point  %.0f MB/s  peak %.1f MiB = %.1f bytes/point\n",
            m, l, h, m * 1e9 / p, b / m / 1e6, k / 1024, k * 1024 / p }'
-  # Where fresh memory pages are expensive (a virtual machine's page faults), much of the rest
-  # is the grid's first touch: the same program with small pages shows how much.
+  # The same program without the request for huge pages: where fresh huge pages are dear and
+  # the tool turns to small pages, the two run alike; where they are cheap, this one is slower.
   read -r small _ _ < <(stats small_pages)
   small_peak=$(peak_kb "$small_pages" "$grid")
   awk -v m="$small" -v p="$points" -v k="$small_peak" 'BEGIN {
