@@ -123,7 +123,7 @@ class BlockAllocator {
     }
     madvise(block + taken, size - taken, MADV_HUGEPAGE);
     if (!measured_) return;  // a grid this small costs little either way
-    for (; taken + kHugePage <= bytes; taken += kHugePage) {
+    for (; taken < bytes; taken += kHugePage) {
       if (takePages(block + taken, kHugePage) > smallPagesCost_) {
         hugePages_ = false;
         taken += kHugePage;
