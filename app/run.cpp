@@ -1,5 +1,7 @@
 #include "app/run.h"
 
+#include <string>
+
 #include "app/console.h"
 #include "dmna/dmna_reader.h"
 #include "dmna/dmna_writer.h"

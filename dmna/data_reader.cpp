@@ -1,5 +1,6 @@
 // The data section of a dmna file: one value per grid point, in the order of the header.
 #include <algorithm>
+#include <cstddef>
 #include <memory>
 #include <new>
 

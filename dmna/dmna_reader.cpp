@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <string>
 
 #include "app/console.h"
 #include "dmna/dmna_reader_steps.h"

@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <string_view>
 
 #include "app/console.h"

@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <random>
+#include <string>
 
 #ifdef _WIN32
 // The C library of Windows takes file names in the ANSI code page, the code page in which the
@@ -17,6 +19,7 @@
 #else
 #include <fcntl.h>
 #include <signal.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,18 +47,19 @@ void clearPendingName() { pendingName.store(nullptr); }
 
 // Random suffixes come from the system's random device, stirred with the clock so that they stay
 // distinct even where that device is weak; each draw then goes through one splitmix64 step.
+std::uint64_t randomDeviceBits() {
+  try {
+    std::random_device device;
+    return (static_cast<std::uint64_t>(device()) << 32) ^ device();
+  } catch (...) {
+    return 0;  // No random device: the clock alone. Names stay unique through the exclusive create.
+  }
+}
+
 std::uint64_t systemRandom() {
-  static std::uint64_t state = [] {
-    std::uint64_t seed =
-        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-    try {
-      std::random_device device;
-      seed ^= (static_cast<std::uint64_t>(device()) << 32) ^ device();
-    } catch (...) {
-      // No random device: the clock alone. Names stay unique through the exclusive create.
-    }
-    return seed;
-  }();
+  static std::uint64_t state =
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+      randomDeviceBits();
   std::uint64_t z = (state += 0x9e3779b97f4a7c15u);
   z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
   z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
@@ -74,7 +78,7 @@ std::string temporaryName(const std::string& target) {
   return name;
 }
 
-enum class CreateOutcome { Created, NameTaken, Failed };
+enum class CreateOutcome : std::uint8_t { Created, NameTaken, Failed };
 
 // The platform's own, below: creating `name` exclusively and opening it for binary writing,
 // renaming a file over another, deleting one, and the interrupt handler.

@@ -1,5 +1,6 @@
 // The header of a dmna file: key lines, comments and the line that ends the header.
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <string_view>
@@ -114,9 +115,10 @@ ResultCode readHeaderLine(std::string_view piece, GridHeader& header, IndexOrder
     const ResultCode result = readOrderText(line, at + 4, header, order);
     if (result != Ok) return result;
   }
+  using RealField = double GridHeader::*;
   struct RealKey {
     std::string_view key;
-    double GridHeader::*field;
+    RealField field;
   };
   static constexpr RealKey kRealKeys[] = {{"xmin", &GridHeader::xmin},
                                           {"ymin", &GridHeader::ymin},

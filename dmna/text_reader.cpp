@@ -1,7 +1,10 @@
 #include "dmna/text_reader.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "dmna/number_scan.h"
 

@@ -184,7 +184,7 @@ void releaseGrid(TerrainGrid& grid) {
     if (grid.rows[first] != nullptr)
       BlockAllocator::release(grid.rows[first], blockBytes(grid, first));
   }
-  std::free(grid.rows);
+  std::free(static_cast<void*>(grid.rows));
   grid.rows = nullptr;
 }
 

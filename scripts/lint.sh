@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # Holds the house style: every C++ file formatted as .clang-format says, the manual page free
-# of groff warnings, the whole build free of compiler warnings (-Werror), and the product code
-# clean under .clang-tidy, whose warnings count as errors. Fails at the first that does not hold.
+# of groff warnings, the whole build free of compiler warnings (-Werror), the product code clean
+# under .clang-tidy, whose warnings count as errors, and every C++ file including the standard
+# headers for what it names. Fails at the first that does not hold.
+#
+# The lint tools are clang-format 19 and clang-tidy 19 on every system (Debian 12 and 13 both
+# package them), so that the same code passes or fails everywhere. The formatting is checked
+# with the system's default clang-format too, where that is another version: the code is
+# spelled so that every supported version formats it alike.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+format=clang-format-19
+tidy=clang-tidy-19
 missing=()
-command -v clang-format >/dev/null 2>&1 || missing+=(clang-format)
-command -v clang-tidy >/dev/null 2>&1 || missing+=(clang-tidy)
+command -v "$format" >/dev/null 2>&1 || missing+=("$format")
+command -v "$tidy" >/dev/null 2>&1 || missing+=("$tidy")
 command -v groff >/dev/null 2>&1 || missing+=(groff-base)
 scripts/apt-install.sh "${missing[@]}"
 scripts/deps.sh
@@ -14,8 +22,15 @@ scripts/deps.sh
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 mapfile -t product < <(git ls-files 'app/*.cpp' 'grid/*.cpp' 'dmna/*.cpp' 'terrain/*.cpp')
 
-echo "== clang-format: ${#sources[@]} files"
-clang-format --dry-run --Werror "${sources[@]}"
+formatters=("$format")
+if command -v clang-format >/dev/null 2>&1 &&
+  [ "$(clang-format --version)" != "$("$format" --version)" ]; then
+  formatters+=(clang-format)
+fi
+for formatter in "${formatters[@]}"; do
+  echo "== $("$formatter" --version | sed 's/.*clang-format/clang-format/'): ${#sources[@]} files"
+  "$formatter" --dry-run --Werror "${sources[@]}"
+done
 
 echo "== manual page"
 warnings=$(groff -man -ww -z doc/trasop.1 2>&1)
@@ -29,9 +44,21 @@ if ! cmake --build build/lint -j "$(nproc)" >build/lint/build.log 2>&1; then
   exit 1
 fi
 
-echo "== clang-tidy: ${#product[@]} files"
-status=0
-output=$(clang-tidy -p build/lint --quiet "${product[@]}" 2>&1) || status=$?
-grep -v ' generated\.$' <<<"$output" || true
-[ $status -eq 0 ] || { echo "lint: clang-tidy found the above" >&2; exit 1; }
+# run_tidy WHAT ARGS...: clang-tidy with its findings shown and counted as a failure.
+run_tidy() {
+  local what=$1 status=0 output
+  shift
+  echo "== clang-tidy: $what"
+  output=$("$tidy" --quiet "$@" 2>&1) || status=$?
+  grep -v -e ' generated\.$' -e '^\[[0-9]*/[0-9]*] Processing file' <<<"$output" || true
+  [ $status -eq 0 ] || { echo "lint: clang-tidy found the above" >&2; exit 1; }
+}
+run_tidy "${#product[@]} product files" -p build/lint "${product[@]}"
+# The include check on every C++ file, each compiled on its own as C++17 (headers too).
+others=()
+for file in "${sources[@]}"; do
+  case " ${product[*]} " in *" $file "*) ;; *) others+=("$file") ;; esac
+done
+run_tidy "includes of ${#others[@]} other files" --checks='-*,misc-include-cleaner' \
+  "${others[@]}" -- -x c++ -std=c++17 -I.
 echo "lint: clean"

@@ -1,7 +1,7 @@
 // Reading the data section into the heights of the grid.
 #include <gtest/gtest.h>
 
-#include <string>
+#include <cstddef>
 #include <vector>
 
 #include "dmna/dmna_reader_steps.h"

@@ -3,15 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <ios>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #ifndef _WIN32
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #endif
 
 #include "dmna/dmna_reader_steps.h"

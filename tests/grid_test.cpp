@@ -55,7 +55,10 @@ TEST(Grid, SplitsLargeGridsIntoBlocksOfRows) {
 TEST(Grid, AllocatesZeroedCells) {
   // A small grid, and one of three blocks (16, 16 and 8 MB) whose memory the allocation may
   // already have touched page by page.
-  const struct { int ni, nj; } shapes[] = {{3, 4}, {25, 100000}};
+  struct Shape {
+    int ni, nj;
+  };
+  const Shape shapes[] = {{3, 4}, {25, 100000}};
   for (const auto& shape : shapes) {
     Grid g(shape.ni, shape.nj);
     int nonZero = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "dmna/dmna_reader_steps.h"
@@ -32,9 +33,11 @@ TEST(HeaderReader, StartsFromTheDefaults) {
   EXPECT_EQ(Outer::Unset, read.order.outer);
 }
 
+using RealField = double GridHeader::*;
+
 struct RealCase {
   const char* line;
-  double GridHeader::*field;
+  RealField field;
   double expected;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ios>
 #include <limits>
 #include <random>
 #include <string>

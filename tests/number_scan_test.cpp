@@ -4,6 +4,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <random>
 #include <string>

@@ -1,5 +1,6 @@
 // Writes the inputs of the hostile command-line cases, which are too large or too odd to keep
 // as files: make_input KIND FILE
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
