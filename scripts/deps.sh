@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Installs what building and testing trasop needs, where it is missing (Debian or Ubuntu).
+# Installs what building trasop needs, where it is missing (Debian or Ubuntu): the compiler,
+# CMake and make, and with the words given also GoogleTest (gtest) and valgrind (valgrind).
+#
+#   scripts/deps.sh [gtest] [valgrind]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -7,6 +10,11 @@ missing=()
 command -v cmake >/dev/null 2>&1 || missing+=(cmake)
 command -v g++ >/dev/null 2>&1 || missing+=(g++)
 command -v make >/dev/null 2>&1 || missing+=(make)
-[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
-command -v valgrind >/dev/null 2>&1 || missing+=(valgrind)
+for extra in "$@"; do
+  case $extra in
+  gtest) [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev) ;;
+  valgrind) command -v valgrind >/dev/null 2>&1 || missing+=(valgrind) ;;
+  *) echo "deps.sh: unknown part: $extra" >&2; exit 2 ;;
+  esac
+done
 scripts/apt-install.sh "${missing[@]}"

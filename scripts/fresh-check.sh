@@ -1,30 +1,39 @@
 #!/usr/bin/env bash
-# Tries the README's quick start on a fresh, minimal Debian system, as a new user would:
+# Tries the README's quick start on a fresh, minimal Debian system, as new users would:
 #
-#   scripts/fresh-check.sh          (as root; needs debootstrap, which it installs if missing)
+#   scripts/fresh-check.sh [SUITE]    (as root; SUITE such as bookworm or trixie, default: the
+#                                      release of this machine; installs debootstrap if missing)
 #
-# It builds a minimal root with debootstrap (nothing added but git) from the Debian mirror
-# this machine's apt uses, clones the committed repository into it, and runs there:
-#   1. as root: the two quick-start commands (scripts/example.sh, scripts/test.sh)
-#   2. as a user without sudo, once root has installed the packages: the same two commands
-#   3. as root: the Debian package made by scripts/package.sh, installed with apt-get, the
+# It builds a minimal root of that release with debootstrap (nothing added but git and sudo),
+# for this machine's architecture and from the Debian mirror its apt uses, clones the committed
+# repository into it, and runs there:
+#   1. a user who may not use sudo, at a terminal (script gives it one), before any package is
+#      there: scripts/example.sh must stop at once with the packages to install as root
+#   2. root: scripts/example.sh, which installs the build tools as root
+#   3. a user whom sudo lets install (as on an admin's desktop): scripts/example.sh, then
+#      scripts/test.sh, which installs GoogleTest and valgrind through sudo
+#   4. root: scripts/test.sh
+#   5. the user without sudo rights, now that the packages are there: both commands
+#   6. that no build of the quick start printed a compiler warning
+#   7. root: the Debian package made by scripts/package.sh, installed with apt-get, the
 #      example run with it from another folder, its manual page shown, the package removed
-# Each step's time and result are printed; its output goes to build/fresh-check/*.log, and
-# the end of that log is shown when it fails. The mounts are undone on every way out.
+# Each step's time and result are printed; its output goes to build/fresh-check-SUITE/*.log,
+# and the end of that log is shown when it fails. The mounts are undone on every way out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
 [ "$(id -u)" -eq 0 ] || { echo "fresh-check.sh: needs root (debootstrap, chroot, mounts)" >&2; exit 1; }
 command -v debootstrap >/dev/null 2>&1 || scripts/apt-install.sh debootstrap
 
-# The mirror and release of this machine's own package sources.
+# The mirror of this machine's own package sources, and its release and architecture.
 sources=$(cat /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null || true)
 mirror=$(awk '/^URIs:/ { print $2; exit }' <<<"$sources")
 [ -n "$mirror" ] || mirror=$(awk '$1 == "deb" { print $2; exit }' <<<"$sources")
-suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+suite=${1:-$(. /etc/os-release && echo "$VERSION_CODENAME")}
+arch=$(dpkg --print-architecture)
 [ -n "$mirror" ] && [ -n "$suite" ] || { echo "fresh-check.sh: no Debian mirror found" >&2; exit 1; }
 
-logs=$repo/build/fresh-check
+logs=$repo/build/fresh-check-$suite
 rm -rf "$logs"
 mkdir -p "$logs"
 rootfs=$(mktemp -d /var/tmp/trasop-fresh.XXXXXX)
@@ -68,9 +77,11 @@ in_root() {
     /bin/bash -c "cd && $2"
 }
 
-step "debootstrap $suite (minbase, with git)" \
-  debootstrap --variant=minbase --include=git "$suite" "$rootfs" "$mirror"
+step "debootstrap $suite $arch (minbase, with git and sudo)" \
+  debootstrap --variant=minbase --arch="$arch" --include=git,sudo "$suite" "$rootfs" "$mirror"
 cp /etc/resolv.conf "$rootfs/etc/resolv.conf"
+# sudo looks up the host's name.
+echo "127.0.1.1 $(hostname)" >>"$rootfs/etc/hosts"
 for fs in proc sys dev dev/pts; do
   mount --bind "/$fs" "$rootfs/$fs"
   mounted+=("$rootfs/$fs")
@@ -81,27 +92,48 @@ mount --bind "$repo" "$rootfs/mnt/trasop"
 mounted+=("$rootfs/mnt/trasop")
 mount -o remount,bind,ro "$rootfs/mnt/trasop"
 
-quick_start() {
-  local user=$1
-  step "$user: git clone" in_root "$user" "git clone -q /mnt/trasop trasop" || return 0
-  step "$user: scripts/example.sh" in_root "$user" "cd trasop && scripts/example.sh" || true
-  step "$user: scripts/test.sh" in_root "$user" "cd trasop && scripts/test.sh" || true
-  # What the console of a new user shows of package installs: a line a step.
-  echo "    console lines about packages, of both commands:" \
-    "$(cat "$(log_of "$user: scripts/example.sh")" "$(log_of "$user: scripts/test.sh")" |
-      grep -c -E '^(Updating|Installing|Adding)')"
+# add_user NAME: a user with a home, whose git trusts the repository to clone (it is root's).
+add_user() {
+  chroot "$rootfs" useradd --create-home --shell /bin/bash "$1"
+  in_root "$1" "git config --global --add safe.directory '*'"
 }
+add_user newuser
+add_user admin
+echo 'admin ALL=(ALL) NOPASSWD: ALL' >"$rootfs/etc/sudoers.d/admin"
+chmod 440 "$rootfs/etc/sudoers.d/admin"
+for user in root newuser admin; do
+  step "$user: git clone" in_root "$user" "git clone -q /mnt/trasop trasop"
+done
 
-quick_start root
-chroot "$rootfs" useradd --create-home --shell /bin/bash newuser
-# The repository to clone from belongs to root, not to this user.
-in_root newuser "git config --global --add safe.directory '*'"
-quick_start newuser
-step "newuser: no sudo on this system" in_root newuser "! command -v sudo" || true
+# At a terminal, with sudo installed but not allowed to this user: one question to sudo, then
+# the packages and the command for root, and the run ends with 1, without waiting for input.
+tty_check='
+  status=0
+  timeout 120 script -qec scripts/example.sh /dev/null </dev/null >~/tty.log 2>&1 || status=$?
+  cat ~/tty.log
+  [ $status -eq 1 ] &&
+    grep -q "needs root: asking sudo" ~/tty.log &&
+    grep -q "^Missing packages: cmake g++ make" ~/tty.log &&
+    grep -q "apt-get update && apt-get install -y cmake g++ make" ~/tty.log'
+step "newuser at a terminal, sudo not allowed: the packages for root" \
+  in_root newuser "cd trasop && $tty_check" || true
+
+run() { step "$1: scripts/$2" in_root "$1" "cd trasop && scripts/$2" || true; }
+run root example.sh
+run admin example.sh
+run admin test.sh
+run root test.sh
+run newuser example.sh
+run newuser test.sh
+# What the console of a new user shows of package installs: a line a step.
+echo "    console lines about packages, of all these commands:" \
+  "$(cat "$logs"/*example.sh.log "$logs"/*test.sh.log | grep -c -E '^(Updating|Installing|Adding)')"
+step "no compiler warnings in the builds above" \
+  bash -c "! grep -h -E 'warning:' '$logs'/*example.sh.log '$logs'/*test.sh.log" || true
 
 deb_check='
   cd trasop && scripts/package.sh
-  apt-get install -y ./build/packages/trasop_*_amd64.deb >/dev/null
+  apt-get install -y ./build/packages/trasop_*_'"$arch"'.deb >/dev/null
   mkdir -p /tmp/anywhere && cd /tmp/anywhere
   cp /usr/share/doc/trasop/examples/hill.dmna .
   trasop hill.dmna
@@ -114,8 +146,8 @@ step "root: package, install, run, man trasop, remove" in_root root "set -e; $de
 
 echo
 if [ $failures -eq 0 ]; then
-  echo "fresh-check: every step passed (logs in build/fresh-check)"
+  echo "fresh-check $suite: every step passed (logs in build/fresh-check-$suite)"
 else
-  echo "fresh-check: $failures step(s) FAILED (logs in build/fresh-check)" >&2
+  echo "fresh-check $suite: $failures step(s) FAILED (logs in build/fresh-check-$suite)" >&2
   exit 1
 fi

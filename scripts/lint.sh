@@ -17,7 +17,7 @@ command -v "$format" >/dev/null 2>&1 || missing+=("$format")
 command -v "$tidy" >/dev/null 2>&1 || missing+=("$tidy")
 command -v groff >/dev/null 2>&1 || missing+=(groff-base)
 scripts/apt-install.sh "${missing[@]}"
-scripts/deps.sh
+scripts/deps.sh gtest
 
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 mapfile -t product < <(git ls-files 'app/*.cpp' 'grid/*.cpp' 'dmna/*.cpp' 'terrain/*.cpp')

@@ -18,11 +18,13 @@ dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
 scripts/apt-install.sh --i386 "${missing[@]}"
 scripts/deps.sh
 
-# Wine's first start creates its prefix and starts background services; done once here, with
-# their output kept away from the tests.
+# The 64-bit Wine: Debian 12 keeps it in /usr/lib/wine, later releases start it as wine64 or
+# through the wine launcher. The win64 tests run under the one found here.
 export WINEDEBUG=-all
 wine64=/usr/lib/wine/wine64
 [ -x "$wine64" ] || wine64=$(command -v wine64 || command -v wine)
+# Wine's first start creates its prefix and starts background services; done once here, with
+# their output kept away from the tests.
 wineserver -p >/dev/null 2>&1 || true
 "$wine64" wineboot -i >/dev/null 2>&1 || true
 
@@ -39,6 +41,9 @@ runs_directly() {
 for target in win32 win64; do
   echo "== ${target}"
   cmake --preset "${target}" >/dev/null
+  if [ "$target" = win64 ]; then
+    cmake --preset win64 "-DCMAKE_CROSSCOMPILING_EMULATOR=env;WINEDEBUG=-all;${wine64}" >/dev/null
+  fi
   cmake --build --preset "${target}" -j "$(nproc)"
   if [ "$target" = win32 ]; then
     case ${WINE32:-auto} in

@@ -20,7 +20,7 @@
 #   MAKER       the input maker; MAKE=KIND:FILE has it write FILE into the scratch folder
 #   MAKER_EMULATOR  what runs the input maker, "|"-separated
 
-cmake_minimum_required(VERSION 3.20)
+cmake_minimum_required(VERSION 3.25)
 
 function(fail message)
   message(FATAL_ERROR "${CASE}: ${message}")
