@@ -1,31 +1,60 @@
 #!/usr/bin/env bash
 # Makes the release packages with CPack, into build/packages, with a SHA256SUMS file:
-#   trasop-<version>-linux-x86_64.tar.gz and trasop_<version>_amd64.deb
+#   trasop_<version>_<arch>.deb (dynamically linked, for Debian 12 and newer) and
+#   trasop-<version>-linux-x86_64.tar.gz (statically linked, for any x86_64 Linux)
 #   with --windows also trasop-<version>-win32.zip and trasop-<version>-win64.zip
+#   with --aarch64 also trasop-<version>-linux-aarch64.tar.gz (statically linked, arm64)
+#   with --all all of them
 # File times in the archives are the commit's time (SOURCE_DATE_EPOCH, unless already set), so
-# the same commit gives the same bytes; scripts/reproducible.sh checks that.
+# the same commit gives the same bytes; scripts/reproducible.sh checks that. Where lintian is
+# installed, the Debian package is checked with it: any error but the placeholder maintainer
+# address (bogus-mail-host, until -DTRASOP_MAINTAINER names a real one) fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 
-presets=(package)
+presets=(package package-static)
 missing=()
+for flag in "$@"; do
+  case $flag in
+  --windows) presets+=(win32 win64) ;;
+  --aarch64) presets+=(linux-aarch64) ;;
+  --all) presets+=(win32 win64 linux-aarch64) ;;
+  *) echo "usage: scripts/package.sh [--windows] [--aarch64] [--all]" >&2; exit 2 ;;
+  esac
+done
 # The Debian package's dependencies are found by dpkg-shlibdeps, which CPack runs with file.
 command -v dpkg-shlibdeps >/dev/null 2>&1 || missing+=(dpkg-dev)
 command -v file >/dev/null 2>&1 || missing+=(file)
-if [ "${1:-}" = --windows ]; then
-  presets+=(win32 win64)
+command -v gzip >/dev/null 2>&1 || missing+=(gzip)
+case " ${presets[*]} " in *" win32 "*)
   command -v i686-w64-mingw32-g++ >/dev/null 2>&1 || missing+=(g++-mingw-w64-i686-win32)
-  command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || missing+=(g++-mingw-w64-x86-64-win32)
-fi
+  command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || missing+=(g++-mingw-w64-x86-64-win32) ;;
+esac
+case " ${presets[*]} " in *" linux-aarch64 "*)
+  command -v aarch64-linux-gnu-g++ >/dev/null 2>&1 || missing+=(g++-aarch64-linux-gnu) ;;
+esac
 scripts/apt-install.sh "${missing[@]}"
-command -v cmake >/dev/null 2>&1 && command -v g++ >/dev/null 2>&1 || scripts/apt-install.sh cmake g++ make
+scripts/deps.sh
 
 rm -rf build/packages
 mkdir -p build/packages
 for preset in "${presets[@]}"; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$(nproc)" --target trasop >/dev/null
+  rm -f "build/$preset/trasop"
+  cmake --build --preset "$preset" -j "$(nproc)" --target trasop >"build/$preset/build.log" 2>&1 ||
+    { cat "build/$preset/build.log" >&2; exit 1; }
+  case $preset in package-static | linux-aarch64)
+    # A static program that used the name service would need the system's own libraries at
+    # run time: the linker warns of such calls, and their symbols would be in the program.
+    file "build/$preset/trasop" | grep -q 'statically linked' ||
+      { echo "package.sh: build/$preset/trasop is not statically linked" >&2; exit 1; }
+    if grep -i 'statically linked applications requires' "build/$preset/build.log" ||
+      nm "build/$preset/trasop" | grep -E ' (__nss_|getpw|getgrnam|getgrgid|getaddrinfo|gethostby)'; then
+      echo "package.sh: build/$preset/trasop needs the name service" >&2
+      exit 1
+    fi ;;
+  esac
   rm -rf "build/$preset/packages"
   if ! (cd "build/$preset" && cpack >cpack.log 2>&1); then
     cat "build/$preset/cpack.log" >&2
@@ -33,6 +62,16 @@ for preset in "${presets[@]}"; do
   fi
   find "build/$preset/packages" -maxdepth 1 -type f -exec cp {} build/packages/ \;
 done
+
+if command -v lintian >/dev/null 2>&1; then
+  echo "lintian:"
+  report=$(lintian --info build/packages/*.deb 2>&1 || true)
+  sed 's/^/  /' <<<"$report"
+  if grep -E '^E: ' <<<"$report" | grep -v -q -E ' bogus-mail-host(-in-debian-changelog)? '; then
+    echo "package.sh: lintian reports errors in the Debian package" >&2
+    exit 1
+  fi
+fi
 (cd build/packages && sha256sum -- *.* >SHA256SUMS)
 echo "Packages in build/packages:"
 sed 's/^/  /' build/packages/SHA256SUMS
