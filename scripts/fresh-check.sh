@@ -56,7 +56,7 @@ step() {
   log=$(log_of "$name")
   start=$(date +%s)
   "$@" >"$log" 2>&1 || status=$?
-  printf '%-58s %4d s  %s\n' "$name" $(($(date +%s) - start)) \
+  printf '%-64s %4d s  %s\n' "$name" $(($(date +%s) - start)) \
     "$([ $status -eq 0 ] && echo passed || echo "FAILED ($status)")"
   if [ $status -ne 0 ]; then
     failures=$((failures + 1))
