@@ -134,6 +134,7 @@ step "no compiler warnings in the builds above" \
 deb_check='
   cd trasop && scripts/package.sh
   apt-get install -y ./build/packages/trasop_*_'"$arch"'.deb >/dev/null
+  [ -e /usr/share/man/man1/trasop.1.gz ] && [ -e /usr/share/doc/trasop/copyright ]
   mkdir -p /tmp/anywhere && cd /tmp/anywhere
   cp /usr/share/doc/trasop/examples/hill.dmna .
   trasop hill.dmna
@@ -141,7 +142,7 @@ deb_check='
   DEBIAN_FRONTEND=noninteractive apt-get install -y man-db >/dev/null
   man -P cat trasop | head -n 8
   apt-get remove -y trasop >/dev/null
-  [ ! -e /usr/bin/trasop ] && [ ! -e /usr/share/man/man1/trasop.1 ]'
+  [ ! -e /usr/bin/trasop ] && [ ! -e /usr/share/man/man1/trasop.1.gz ]'
 step "root: package, install, run, man trasop, remove" in_root root "set -e; $deb_check" || true
 
 echo
