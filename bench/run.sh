@@ -5,6 +5,7 @@
 #   bench/run.sh [SIZE ...]      sizes are points per side (default: 1000 2000 4000)
 #   RUNS=N bench/run.sh          runs per measurement (default 7)
 #   SOAK=N bench/run.sh          also runs the differential tests N times longer
+#   BASELINE=PROGRAM bench/run.sh   also times another build of trasop in the same rounds
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -16,11 +17,7 @@ scripts/deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)" >/dev/null
 trasop=$root/build/release/trasop
-# The same program without the request for huge pages, for comparison.
-cmake -S . -B build/bench-small-pages -DCMAKE_BUILD_TYPE=Release -DTRASOP_HUGE_PAGES=OFF \
-  -DTRASOP_BUILD_TESTS=OFF >/dev/null
-cmake --build build/bench-small-pages -j "$(nproc)" --target trasop >/dev/null
-small_pages=$root/build/bench-small-pages/trasop
+baseline=${BASELINE:+$(realpath "$BASELINE")}
 work=${BENCH_DIR:-/tmp/trasop-bench}
 mkdir -p "$work"
 cd "$work"
@@ -54,7 +51,7 @@ stats() {
 command_of() {
   case $1 in
     trasop) "$trasop" "$grid" ;;
-    small_pages) "$small_pages" "$grid" ;;
+    baseline) "$baseline" "$grid" ;;
     gdal_ascii) gdaldem slope -q -alg ZevenbergenThorne -of AAIGrid -co DECIMAL_PRECISION=2 \
       "$asc" out.asc ;;
     gdal_tiff) gdaldem slope -q -alg ZevenbergenThorne "$asc" out.tif ;;
@@ -76,7 +73,8 @@ for n in "${sizes[@]}"; do
   bytes=$(stat -c %s "$grid")
   cat "$grid" >/dev/null
   asc=grid$n.asc
-  labels=(trasop small_pages)
+  labels=(trasop)
+  [ -z "$baseline" ] || labels+=(baseline)
   if $have_gdal; then
     [ -f "$asc" ] || "$root/build/release/make_terrain" "$n" "$n" 20 --asc >"$asc"
     labels+=(gdal_ascii gdal_tiff)
@@ -89,13 +87,12 @@ for n in "${sizes[@]}"; do
   awk -v m="$median" -v l="$low" -v h="$high" -v p="$points" -v b="$bytes" -v k="$peak" 'BEGIN {
     printf "trasop:   %.3f s (min %.3f, max %.3f)  %.1f ns/point  %.0f MB/s  peak %.1f MiB = %.1f bytes/point\n",
            m, l, h, m * 1e9 / p, b / m / 1e6, k / 1024, k * 1024 / p }'
-  # The same program without the request for huge pages: where fresh huge pages are dear and
-  # the tool turns to small pages, the two run alike; where they are cheap, this one is slower.
-  read -r small _ _ < <(stats small_pages)
-  small_peak=$(peak_kb "$small_pages" "$grid")
-  awk -v m="$small" -v p="$points" -v k="$small_peak" 'BEGIN {
-    printf "          %.3f s  %.1f ns/point  peak %.1f MiB with small pages (no huge-page request)\n",
-           m, m * 1e9 / p, k / 1024 }'
+  if [ -n "$baseline" ]; then
+    read -r base _ _ < <(stats baseline)
+    base_peak=$(peak_kb "$baseline" "$grid")
+    awk -v m="$median" -v b="$base" -v k="$base_peak" 'BEGIN {
+      printf "baseline: %.3f s  peak %.1f MiB (trasop takes %.2f of its time)\n", b, k / 1024, m / b }'
+  fi
   # The program's own work stage by stage, on the file held in memory.
   "$root/build/release/bench_stages" "$grid" "$runs" | tail -n +2 | sed 's/^/  stage:  /'
   if $have_gdal; then

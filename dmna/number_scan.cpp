@@ -1,5 +1,6 @@
 #include "dmna/number_scan.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -7,107 +8,151 @@
 
 namespace trasop {
 
+void NumberScanner::addDigit(char c, bool inFraction) {
+  anyDigit_ = true;
+  if (digitCount_ == 0 && c == '0') {
+    if (inFraction) --exponent_;  // a leading zero only moves the decimal point
+    return;
+  }
+  if (digitCount_ == kSignificantDigits) {
+    if (!inFraction) ++exponent_;  // dropped digit: only its place counts
+    return;
+  }
+  digits_[digitCount_++] = c;
+  if (inFraction) --exponent_;
+  if (mantissaExact_) {
+    mantissa_ = mantissa_ * 10 + static_cast<unsigned>(c - '0');
+    if (mantissa_ > (std::uint64_t{1} << 53) || digitCount_ >= 19) mantissaExact_ = false;
+  }
+}
+
+const char* NumberScanner::scan(const char* p, const char* last) {
+  if (ended_) return p;
+  for (; p != last; ++p) {
+    const char c = *p;
+    switch (state_) {
+      case State::Start:
+        if (c == '+' || c == '-') {
+          negative_ = c == '-';
+          state_ = State::Sign;
+          continue;
+        }
+        [[fallthrough]];
+      case State::Sign:
+        if (isDigit(c)) {
+          addDigit(c, false);
+          state_ = State::Integer;
+          continue;
+        }
+        if (c == '.') {
+          state_ = State::Point;
+          continue;
+        }
+        break;
+      case State::Integer:
+        if (isDigit(c)) {
+          addDigit(c, false);
+          continue;
+        }
+        if (c == '.') {
+          state_ = State::Fraction;
+          continue;
+        }
+        if (isExponentLetter(c)) {
+          state_ = State::ExponentLetter;
+          continue;
+        }
+        break;
+      case State::Point:
+        if (isDigit(c)) {
+          addDigit(c, true);
+          state_ = State::Fraction;
+          continue;
+        }
+        break;
+      case State::Fraction:
+        if (isDigit(c)) {
+          addDigit(c, true);
+          continue;
+        }
+        if (isExponentLetter(c)) {
+          state_ = State::ExponentLetter;
+          continue;
+        }
+        break;
+      case State::ExponentLetter:
+        if (c == '+' || c == '-') {
+          exponentNegative_ = c == '-';
+          state_ = State::ExponentSign;
+          continue;
+        }
+        [[fallthrough]];
+      case State::ExponentSign:
+      case State::ExponentDigits:
+        if (isDigit(c)) {
+          // Far beyond any double's range: further digits change nothing.
+          if (exponentValue_ < 1000000000) exponentValue_ = exponentValue_ * 10 + (c - '0');
+          state_ = State::ExponentDigits;
+          continue;
+        }
+        break;
+    }
+    ended_ = true;
+    return p;
+  }
+  return p;
+}
+
+int NumberScanner::pendingCharacters() const {
+  if (state_ == State::ExponentLetter) return 1;
+  if (state_ == State::ExponentSign) return 2;
+  return 0;
+}
+
 namespace {
 
-constexpr int kSignificantDigits = 25;
-
-// A number as scanned: its significant digits (at most 25, the rest dropped) and the power of
-// ten that scales them to the value.
-struct ScannedNumber {
-  bool negative = false;
-  char digits[kSignificantDigits];
-  int digitCount = 0;
-  std::int64_t exponent = 0;
-  // The leading digits as an integer while they fit exactly in 53 bits; the fast path below
-  // converts these without a detour through text.
-  std::uint64_t mantissa = 0;
-  bool mantissaExact = true;
-};
-
-void addDigit(ScannedNumber& n, char c, bool inFraction) {
-  if (n.digitCount == 0 && c == '0') {
-    if (inFraction) --n.exponent;  // a leading zero only moves the decimal point
-    return;
-  }
-  if (n.digitCount == kSignificantDigits) {
-    if (!inFraction) ++n.exponent;  // dropped digit: only its place counts
-    return;
-  }
-  n.digits[n.digitCount++] = c;
-  if (inFraction) --n.exponent;
-  if (n.mantissaExact) {
-    n.mantissa = n.mantissa * 10 + static_cast<unsigned>(c - '0');
-    if (n.mantissa > (std::uint64_t{1} << 53) || n.digitCount >= 19) n.mantissaExact = false;
-  }
-}
-
-// Reads an exponent such as e-12 or D3 at `p`. Returns the position after it, or `p` when the
-// text there is no complete exponent (the number then ends before the letter).
-const char* scanExponent(const char* p, const char* last, std::int64_t& exponent) {
-  if (p == last) return p;
-  if (!isExponentLetter(*p)) return p;
-  const char* q = p + 1;
-  bool negative = false;
-  if (q != last && (*q == '+' || *q == '-')) negative = (*q++ == '-');
-  if (q == last || !isDigit(*q)) return p;
-  std::int64_t value = 0;
-  for (; q != last && isDigit(*q); ++q) {
-    // Far beyond any double's range: further digits change nothing.
-    if (value < 1000000000) value = value * 10 + (*q - '0');
-  }
-  exponent += negative ? -value : value;
-  return q;
-}
-
 // Correctly rounded conversion of digits x 10^exponent through the standard library.
-double convertGeneral(const ScannedNumber& n) {
-  char text[kSignificantDigits + 32];
-  char* end = text;
-  for (int k = 0; k < n.digitCount; ++k) *end++ = n.digits[k];
+double convertGeneral(const char* digits, int digitCount, std::int64_t exponent) {
+  char text[64];
+  char* end = std::copy(digits, digits + digitCount, text);
   *end++ = 'e';
-  end = std::to_chars(end, text + sizeof text, n.exponent).ptr;
+  end = std::to_chars(end, text + sizeof text, exponent).ptr;
   double value = 0.0;
   const auto result = std::from_chars(text, end, value);
   if (result.ec == std::errc::result_out_of_range) {
     // The magnitude decides: 0.d1d2... x 10^(exponent + digitCount).
-    value = (n.exponent + n.digitCount > 0) ? std::numeric_limits<double>::infinity() : 0.0;
+    value = (exponent + digitCount > 0) ? std::numeric_limits<double>::infinity() : 0.0;
   }
   return value;
 }
 
 // The general path: any number of digits, exponents, the 25-digit rule.
 double scanAnyNumber(const char* first, const char* p, const char* last, const char** stop) {
-  ScannedNumber n;
-  if (p != last && (*p == '+' || *p == '-')) n.negative = (*p++ == '-');
-  bool anyDigit = false;
-  for (; p != last && isDigit(*p); ++p, anyDigit = true) addDigit(n, *p, false);
-  if (p != last && *p == '.') {
-    const char* q = p + 1;
-    for (; q != last && isDigit(*q); ++q, anyDigit = true) addDigit(n, *q, true);
-    if (anyDigit) p = q;
-  }
-  if (!anyDigit) {
-    if (stop != nullptr) *stop = first;
-    return 0.0;
-  }
-  p = scanExponent(p, last, n.exponent);
-  if (stop != nullptr) *stop = p;
-
-  double value;
-  if (n.digitCount == 0) {
-    value = 0.0;
-  } else if (n.mantissaExact && n.exponent >= -22 && n.exponent <= 22) {
-    // Both operands are exact doubles, so one multiplication or division rounds correctly.
-    const double m = static_cast<double>(n.mantissa);
-    value =
-        n.exponent >= 0 ? m * kExactPowersOfTen[n.exponent] : m / kExactPowersOfTen[-n.exponent];
-  } else {
-    value = convertGeneral(n);
-  }
-  return n.negative ? -value : value;
+  NumberScanner scanner;
+  const char* const end = scanner.scan(p, last);
+  if (stop != nullptr) *stop = scanner.hasNumber() ? end - scanner.pendingCharacters() : first;
+  return scanner.value();
 }
 
 }  // namespace
+
+double NumberScanner::value() const {
+  if (!anyDigit_) return 0.0;
+  if (digitCount_ == 0) return negative_ ? -0.0 : 0.0;
+  std::int64_t exponent = exponent_;
+  if (state_ == State::ExponentDigits) {
+    exponent += exponentNegative_ ? -exponentValue_ : exponentValue_;
+  }
+  double magnitude;
+  if (mantissaExact_ && exponent >= -22 && exponent <= 22) {
+    // Both operands are exact doubles, so one multiplication or division rounds correctly.
+    const double m = static_cast<double>(mantissa_);
+    magnitude = exponent >= 0 ? m * kExactPowersOfTen[exponent] : m / kExactPowersOfTen[-exponent];
+  } else {
+    magnitude = convertGeneral(digits_, digitCount_, exponent);
+  }
+  return negative_ ? -magnitude : magnitude;
+}
 
 double scanNumber(const char* first, const char* last, const char** stop) {
   const char* const p = skipBlanks(first, last);

@@ -66,6 +66,58 @@ inline const char* scanPlainDecimal(const char* p, const char* last, double& val
   return p;
 }
 
+// Scans a number whose text may come in pieces, such as a token that runs across the chunks
+// of the text reader, in constant memory: of the digits only the first 25 significant ones are
+// kept and the rest counted, and the exponent is read as it comes. The syntax and the value
+// are those of scanNumber below, which scans with it.
+class NumberScanner {
+ public:
+  // Continues the number with the text [p, last), which holds no blanks before it. Returns the
+  // position at which the number ended, or `last` when it may go on in a further piece.
+  const char* scan(const char* p, const char* last);
+
+  // True once a character that cannot continue the number has been seen.
+  bool ended() const { return ended_; }
+
+  // True when the text scanned so far holds a number (at least one digit).
+  bool hasNumber() const { return anyDigit_; }
+
+  // Characters at the end of the scanned text that begin an exponent without its digits ("e",
+  // "e-"): a number that ends there ends before them.
+  int pendingCharacters() const;
+
+  // The number that the text scanned so far stands for, 0.0 when it holds none.
+  double value() const;
+
+ private:
+  static constexpr int kSignificantDigits = 25;
+  enum class State : std::uint8_t {
+    Start,           // nothing yet
+    Sign,            // a sign
+    Integer,         // digits before a point
+    Point,           // a point with no digit before it
+    Fraction,        // a point after digits, or digits after a point
+    ExponentLetter,  // e, E, d or D after a number
+    ExponentSign,    // its sign
+    ExponentDigits,  // its digits
+  };
+
+  void addDigit(char c, bool inFraction);
+
+  State state_ = State::Start;
+  bool ended_ = false;
+  bool anyDigit_ = false;
+  bool negative_ = false;
+  char digits_[kSignificantDigits] = {};
+  int digitCount_ = 0;
+  std::int64_t exponent_ = 0;  // the power of ten that scales the kept digits
+  // The kept digits as an integer while they fit exactly in 53 bits.
+  std::uint64_t mantissa_ = 0;
+  bool mantissaExact_ = true;
+  bool exponentNegative_ = false;
+  std::int64_t exponentValue_ = 0;
+};
+
 // Converts the number at the start of [first, last) after skipping blanks: an optional sign,
 // decimal digits with at most one ".", and an optional exponent introduced by e, E, d or D.
 // Only the first 25 significant digits count. Text without such a number gives 0.0; a number

@@ -12,7 +12,6 @@ namespace trasop {
 
 namespace {
 
-constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
 // Kept behind the buffer's text: neither a blank, a digit nor ".", so that blanks and a plain
 // number are scanned there without a bound.
 constexpr char kSentinel = '\0';
@@ -20,14 +19,23 @@ constexpr char kEndOfText = '\x1a';
 
 }  // namespace
 
-TextReader::TextReader(std::FILE* file, std::uint64_t size)
-    : file_(file), size_(size), buffer_(new char[kChunkSize + 1]) {
+TextReader::TextReader(std::FILE* file, std::uint64_t size, std::size_t chunkSize)
+    : file_(file),
+      chunkSize_(std::max<std::size_t>(chunkSize, 1)),
+      size_(size),
+      buffer_(new char[chunkSize_ + 2]) {
   pos_ = end_ = buffer_.get();
   buffer_[0] = kSentinel;
 }
 
-TextReader::TextReader(std::string_view text)
-    : memory_(text), size_(text.size()), buffer_(new char[kChunkSize + 1]) {
+TextReader::TextReader(std::string_view text, std::size_t chunkSize)
+    : TextReader(text, text.size(), chunkSize) {}
+
+TextReader::TextReader(std::string_view text, std::uint64_t size, std::size_t chunkSize)
+    : memory_(text),
+      chunkSize_(std::max<std::size_t>(chunkSize, 1)),
+      size_(size),
+      buffer_(new char[chunkSize_ + 2]) {
   pos_ = end_ = buffer_.get();
   buffer_[0] = kSentinel;
 }
@@ -58,7 +66,7 @@ bool TextReader::refill() {
     base[held++] = '\r';
     pendingCr_ = false;
   }
-  const std::size_t got = readRaw(base + held, kChunkSize - held);
+  const std::size_t got = readRaw(base + held, chunkSize_);
   char* last = base + held + got;
   if (got == 0) ended_ = true;
   if (char* stopAt = static_cast<char*>(std::memchr(base + held, kEndOfText, got))) {
@@ -119,55 +127,17 @@ bool TextReader::skipToToken() {
   }
 }
 
-bool TextReader::readToken(std::string_view& token) {
-  if (!skipToToken()) return false;
-  const char* start = pos_;
-  pos_ = skipToken(pos_, end_);
-  if (pos_ != end_ || ended_) {
-    token = std::string_view(start, pos_ - start);
-    return true;
-  }
-
-  // The token runs on into the next chunk. Only its leading number matters to anyone, so once
-  // that number has ended within what is gathered, the rest is skipped instead of stored. The
-  // check runs each time the gathered text has doubled, which keeps the work linear.
-  longToken_.assign(start, pos_);
-  bool numberEnded = false;
-  std::size_t checkAt = longToken_.size();
-  while (refill()) {
-    const char* const tokenEnd = skipToken(pos_, end_);
-    if (!numberEnded) {
-      longToken_.append(pos_, tokenEnd);
-      if (longToken_.size() >= 2 * checkAt) {
-        checkAt = longToken_.size();
-        const char* numberEnd;
-        scanNumber(longToken_.data(), longToken_.data() + longToken_.size(), &numberEnd);
-        numberEnded = numberEnd != longToken_.data() + longToken_.size();
-      }
-    }
-    pos_ = tokenEnd;
-    if (pos_ != end_) break;
-  }
-  token = longToken_;
-  return true;
-}
-
-// Any token, also one that is not a plain decimal or that runs on into the next chunk.
+// Any token, also one that is not a plain decimal or that runs on into further chunks: the
+// number scanner takes its text piece by piece, and what follows the number is skipped.
 bool TextReader::readAnyNumber(double& value) {
   if (!skipToToken()) return false;
-  // Any other token is converted in place when it lies whole in the buffer; one that runs on
-  // into the next chunk is gathered first.
-  const char* stop = nullptr;
-  const double number = scanNumber(pos_, end_, &stop);
-  const char* const tokenEnd = skipToken(stop, end_);
-  if (tokenEnd != end_ || ended_) {
-    value = number;
-    pos_ = tokenEnd;
-    return true;
+  NumberScanner number;
+  for (;;) {
+    const char* const stop = number.scan(pos_, end_);
+    pos_ = skipToken(stop, end_);
+    if (pos_ != end_ || ended_ || !refill()) break;
   }
-  std::string_view token;
-  readToken(token);
-  value = scanNumber(token.data(), token.data() + token.size());
+  value = number.value();
   return true;
 }
 

@@ -3,10 +3,10 @@
 // applied here, so every platform reads the same characters.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <string>
 #include <string_view>
 
 #include "dmna/file_system.h"
@@ -16,11 +16,16 @@ namespace trasop {
 
 class TextReader {
  public:
+  // The text is read in chunks of this many bytes, unless a reader is given another size.
+  static constexpr std::size_t kDefaultChunkSize = std::size_t{64} * 1024;
+
   // Reads from `file`, opened in binary mode and owned by the caller. `size` is the file's
   // size in bytes when it is a regular file, else kUnknownFileSize.
-  TextReader(std::FILE* file, std::uint64_t size);
-  // Reads from `text`, which must outlive the reader.
-  explicit TextReader(std::string_view text);
+  TextReader(std::FILE* file, std::uint64_t size, std::size_t chunkSize = kDefaultChunkSize);
+  // Reads from `text`, which must outlive the reader; `size` as above (kUnknownFileSize reads
+  // it as if its size were unknown).
+  explicit TextReader(std::string_view text, std::size_t chunkSize = kDefaultChunkSize);
+  TextReader(std::string_view text, std::uint64_t size, std::size_t chunkSize);
 
   TextReader(const TextReader&) = delete;
   TextReader& operator=(const TextReader&) = delete;
@@ -30,13 +35,9 @@ class TextReader {
   // end of the text.
   std::size_t readLinePiece(char* out, std::size_t capacity);
 
-  // Skips blanks and returns the next run of non-blank characters; false at the end of the
-  // text. A token of any length is read whole; of a very long one the view may hold only the
-  // part that contains its leading number. The view stays valid until the next call.
-  bool readToken(std::string_view& token);
-
-  // Reads the next token and converts its leading number with scanNumber (0.0 when it has
-  // none); false at the end of the text.
+  // Reads the next token (a run of non-blank characters) and converts its leading number as
+  // scanNumber does (0.0 when it has none); false at the end of the text. A token of any
+  // length, across any number of chunks, is read in constant memory.
   bool readNumber(double& value) {
     // Most tokens are plain decimals that stand whole in the buffer after a few blanks. The
     // character kept behind the buffer's text is neither a blank nor part of a number, so
@@ -66,16 +67,17 @@ class TextReader {
 
   std::FILE* file_ = nullptr;
   std::string_view memory_;
+  std::size_t chunkSize_;
   std::uint64_t size_ = kUnknownFileSize;
   std::uint64_t rawRead_ = 0;
 
+  // Room for a carriage return held back from the last chunk, a chunk, and the sentinel.
   std::unique_ptr<char[]> buffer_;
   const char* pos_ = nullptr;  // next character to hand out
   const char* end_ = nullptr;  // end of the translated characters in the buffer
   bool pendingCr_ = false;     // a carriage return at the end of the last chunk, not yet judged
   bool ended_ = false;         // the source has nothing more (end, error or 0x1A)
   bool failed_ = false;
-  std::string longToken_;  // a token that spans chunks is gathered here
 };
 
 }  // namespace trasop

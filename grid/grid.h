@@ -2,6 +2,7 @@
 // a data section, and the grid of cells with their heights and slopes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -52,13 +53,18 @@ struct GridCell {
 
 // A rectangular grid of ni x nj cells. rows[i] holds the nj cells of first index i; cell (i, j)
 // stands for the grid point (lowb.i + i, lowb.j + j). The rows are allocated in blocks of
-// rowsPerBlock consecutive rows; the first row of a block owns the block.
+// consecutive rows, as many as fill 16 MiB (at least one); the first row of a block owns the
+// block.
 struct TerrainGrid {
   std::int32_t ni = 0;
   std::int32_t nj = 0;
   GridCell** rows = nullptr;
-  std::int32_t rowsPerBlock = 1;
 };
+
+// The byte size of `count` elements of `size` bytes, if the allocator can be asked for it on
+// this platform (a 32-bit build has far less room than the counts allow): every product of
+// counts that becomes an allocation goes through here.
+bool byteSize(std::uint64_t count, std::size_t size, std::size_t& bytes);
 
 // Sets every field of `header` to its default; the order of values is not touched.
 void resetHeaderDefaults(GridHeader& header);

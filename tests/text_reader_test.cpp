@@ -2,16 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include "dmna/number_scan.h"
 
 namespace trasop {
 namespace {
 
-std::vector<std::string> pieces(const std::string& text, std::size_t capacity = 512) {
-  TextReader in(text);
+std::vector<std::string> pieces(const std::string& text, std::size_t capacity = 512,
+                                std::size_t chunkSize = TextReader::kDefaultChunkSize) {
+  TextReader in(text, chunkSize);
   std::vector<std::string> result;
   std::vector<char> buffer(capacity);
   while (std::size_t n = in.readLinePiece(buffer.data(), capacity))
@@ -19,11 +23,12 @@ std::vector<std::string> pieces(const std::string& text, std::size_t capacity = 
   return result;
 }
 
-std::vector<std::string> tokens(const std::string& text) {
-  TextReader in(text);
-  std::vector<std::string> result;
-  std::string_view token;
-  while (in.readToken(token)) result.emplace_back(token);
+std::vector<double> numbers(const std::string& text,
+                            std::size_t chunkSize = TextReader::kDefaultChunkSize) {
+  TextReader in(text, chunkSize);
+  std::vector<double> result;
+  double value = 0.0;
+  while (in.readNumber(value)) result.push_back(value);
   return result;
 }
 
@@ -59,45 +64,52 @@ TEST(TextReader, SplitsLongLinesIntoPieces) {
 }
 
 TEST(TextReader, HandlesCarriageReturnsAtChunkBoundaries) {
-  // The reader works in chunks of 64 KiB; place CR LF pairs and lone CRs across the seams.
-  for (std::size_t offset = 65530; offset < 65541; ++offset) {
-    const std::string filler(offset, 'x');
-    EXPECT_EQ((Lines{filler + "\n", "y\n"}), pieces(filler + "\r\ny\r\n", 1 << 20)) << offset;
-    EXPECT_EQ((Lines{
-                  filler + "\r",
-              }),
-              pieces(filler + "\r", 1 << 20))
-        << offset;
-    EXPECT_EQ((Lines{filler + "\ry\n"}), pieces(filler + "\ry\n", 1 << 20)) << offset;
+  // Chunks of 1 to 8 bytes put every seam between and inside CR LF pairs and lone CRs.
+  for (std::size_t chunk = 1; chunk <= 8; ++chunk) {
+    EXPECT_EQ((Lines{"xyz\n", "y\n"}), pieces("xyz\r\ny\r\n", 512, chunk)) << chunk;
+    EXPECT_EQ((Lines{"xyz\r"}), pieces("xyz\r", 512, chunk)) << chunk;
+    EXPECT_EQ((Lines{"x\ry\n", "\r\r"}), pieces("x\ry\r\n\r\r", 512, chunk)) << chunk;
+    EXPECT_EQ((Lines{"ab\n"}), pieces("ab\r\n\x1a\r\n", 512, chunk)) << chunk;
   }
 }
 
-TEST(TextReader, SplitsTokensOnTheSixBlanks) {
-  EXPECT_EQ((Lines{"1", "-2.5", "x\xa0y", "3"}), tokens(" 1\t-2.5\n\vx\xa0y\f\r3\r\n"));
-  EXPECT_EQ((Lines{"1", "2"}), tokens("1\r\n2\x1a 3 4"));
-  EXPECT_EQ(Lines{}, tokens(" \n\t "));
+using Numbers = std::vector<double>;
+
+TEST(TextReader, ReadsNumbersOnTheSixBlanks) {
+  EXPECT_EQ((Numbers{1, -2.5, 0, 3}), numbers(" 1\t-2.5\n\vx\xa0y\f\r3\r\n"));
+  EXPECT_EQ((Numbers{1, 2}), numbers("1\r\n2\x1a 3 4"));
+  EXPECT_EQ(Numbers{}, numbers(" \n\t "));
 }
 
-TEST(TextReader, ReadsTokensAcrossChunksWhole) {
-  const std::string filler(65533, ' ');
-  EXPECT_EQ((Lines{"123456", "7"}), tokens(filler + "123456 7"));
-  // A number across the seam is converted whole.
-  const std::string across = filler + "123456.25 7";
-  TextReader in(across);
-  double value = 0.0;
-  ASSERT_TRUE(in.readNumber(value));
-  EXPECT_EQ(123456.25, value);
-  ASSERT_TRUE(in.readNumber(value));
-  EXPECT_EQ(7.0, value);
-  // A token far longer than a chunk: what is kept still holds its leading number.
-  const std::string digits(200000, '7');
-  const Lines longDigits = tokens(filler + digits + " 5");
-  ASSERT_EQ(2u, longDigits.size());
-  EXPECT_EQ(digits, longDigits[0]);
-  const Lines longWord = tokens("1.5e3" + std::string(300000, 'q') + " 5");
-  ASSERT_EQ(2u, longWord.size());
-  EXPECT_EQ(0u, longWord[0].find("1.5e3q"));
-  EXPECT_EQ("5", longWord[1]);
+TEST(TextReader, ReadsEveryNumberWholeWhereverTheSeamsFall) {
+  // Each token's value as scanNumber gives it for the whole text, for chunks of every size
+  // from one byte on, so that seams fall at every place inside and between the tokens.
+  const std::string text =
+      " 412.7 -3 +.5 5. 2.5d1 1E-2 7e 7e+ 7e+x 1.5e3qqq 12345678901234567890123456789 "
+      "0.000000000000000000000000000001234 1e400 -1e-400 abc - . 1.2.3 0x1p3 "
+      "123456789012345678.25\r\n9\r";
+  Numbers expected;
+  for (std::size_t at = 0; at < text.size();) {
+    while (at < text.size() && isBlank(static_cast<unsigned char>(text[at]))) ++at;
+    if (at == text.size()) break;
+    const std::size_t end = std::min(text.find_first_of(" \r\n", at), text.size());
+    expected.push_back(scanNumber(text.data() + at, text.data() + end));
+    at = end;
+  }
+  ASSERT_EQ(21u, expected.size());
+  EXPECT_EQ(expected, numbers(text));
+  for (std::size_t chunk = 1; chunk <= text.size(); ++chunk) {
+    EXPECT_EQ(expected, numbers(text, chunk)) << "chunks of " << chunk;
+  }
+  // A token far longer than a chunk, of digits alone or with the number's end deep inside.
+  const std::string one = "1" + std::string(5000, '0') + "e-5000";
+  for (std::size_t chunk : {std::size_t{7}, std::size_t{64}, std::size_t{4096}}) {
+    EXPECT_EQ((Numbers{1.0, 5.0}), numbers(one + " 5", chunk)) << chunk;
+    EXPECT_EQ((Numbers{1500.0, 5.0}), numbers("1.5e3" + std::string(9000, 'q') + " 5", chunk));
+    const Numbers digits = numbers(std::string(9000, '7') + " 5", chunk);
+    ASSERT_EQ(2u, digits.size());
+    EXPECT_TRUE(std::isinf(digits[0]));
+  }
 }
 
 TEST(TextReader, BoundsWhatIsLeftToRead) {
