@@ -1,69 +1,121 @@
 // The data section of a dmna file: one value per grid point, in the order of the header.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "dmna/dmna_reader_steps.h"
+#include "dmna/line_band.h"
 
 namespace trasop {
 
 namespace {
 
-// Lines of values gathered before they are spread over the grid's rows (see below).
-constexpr int kBandLines = 16;
-
 // First position of an index that runs with `step` over `count` positions.
-int firstIndex(int step, int count) { return step > 0 ? 0 : count - 1; }
+std::int64_t firstIndex(int step, std::int64_t count) { return step > 0 ? 0 : count - 1; }
 
-// Values whose lines run along the grid's rows (i in the outer loop) go straight into place.
-ResultCode readAlongRows(TextReader& in, const IndexOrder& order, TerrainGrid& grid) {
-  for (int i = firstIndex(order.iStep, grid.ni); i >= 0 && i < grid.ni; i += order.iStep) {
-    GridCell* const row = grid.rows[i];
-    for (int j = firstIndex(order.jStep, grid.nj); j >= 0 && j < grid.nj; j += order.jStep) {
-      if (!in.readNumber(row[j].height)) return CannotRead;
+// The values, from the text or from where they were gathered (Source::readNumber), go into
+// the grid's heights in the order `order` gives.
+template <typename Source>
+ResultCode fillGrid(Source& in, const IndexOrder& order, TerrainGrid& grid) {
+  const std::int64_t ni = grid.ni;
+  const std::int64_t nj = grid.nj;
+  const std::int64_t iFirst = firstIndex(order.iStep, ni);
+  const std::int64_t jFirst = firstIndex(order.jStep, nj);
+  if (order.outer == Outer::IOuter) {
+    // Lines along the grid's rows: each value goes straight into place.
+    for (std::int64_t x = 0, i = iFirst; x < ni; ++x, i += order.iStep) {
+      GridCell* const row = grid.rows[i];
+      for (std::int64_t y = 0, j = jFirst; y < nj; ++y, j += order.jStep) {
+        if (!in.readNumber(row[j].height)) return CannotRead;
+      }
     }
+    return Ok;
   }
-  return Ok;
-}
-
-// Lines that run across the rows (j in the outer loop) would put each value into another row.
-// A band of lines is gathered first and then written row by row, so that each row is visited
-// once per band instead of once per value.
-ResultCode readAcrossRows(TextReader& in, const IndexOrder& order, TerrainGrid& grid) {
-  const int ni = grid.ni;
-  const int nj = grid.nj;
-  const int iFirst = firstIndex(order.iStep, ni);
-  const int jFirst = firstIndex(order.jStep, nj);
-  std::unique_ptr<double[]> band(
-      new (std::nothrow) double[static_cast<std::size_t>(kBandLines) * ni]);
-  if (!band) return OutOfMemory;
-  for (int line = 0; line < nj; line += kBandLines) {
-    const int lines = std::min(kBandLines, nj - line);
-    for (int b = 0; b < lines; ++b) {
-      double* const values = band.get() + static_cast<std::size_t>(b) * ni;
-      for (int x = 0; x < ni; ++x) {
+  LineBand band(ni, nj);
+  if (band.lines() == 0) {
+    for (std::int64_t y = 0, j = jFirst; y < nj; ++y, j += order.jStep) {
+      for (std::int64_t x = 0, i = iFirst; x < ni; ++x, i += order.iStep) {
+        if (!in.readNumber(grid.rows[i][j].height)) return CannotRead;
+      }
+    }
+    return Ok;
+  }
+  for (std::int64_t line = 0; line < nj; line += band.lines()) {
+    const std::int64_t lines = std::min(band.lines(), nj - line);
+    for (std::int64_t b = 0; b < lines; ++b) {
+      double* const values = band.line(b);
+      for (std::int64_t x = 0; x < ni; ++x) {
         if (!in.readNumber(values[x])) return CannotRead;
       }
     }
-    for (int x = 0; x < ni; ++x) {
-      GridCell* const row = grid.rows[iFirst + x * order.iStep];
-      int j = jFirst + line * order.jStep;
-      for (int b = 0; b < lines; ++b, j += order.jStep) {
-        row[j].height = band[static_cast<std::size_t>(b) * ni + x];
-      }
-    }
+    band.exchange(grid, iFirst, order.iStep, jFirst + line * order.jStep, order.jStep, lines,
+                  [](GridCell& cell, double value) { cell.height = value; });
   }
   return Ok;
 }
+
+// Values gathered in blocks as they come, and handed out again in the same order, each block
+// given back once it has been handed out: memory grows with the data, not with a header's
+// promise, and the values and the grid they go into are not both held whole.
+class GatheredValues {
+ public:
+  static constexpr std::size_t kBlockValues = std::size_t{1} << 16;
+
+  // Adds one value; false when there is no room for it.
+  bool add(double value) {
+    if (used_ == kBlockValues || blocks_.empty()) {
+      std::unique_ptr<double[]> block(new (std::nothrow) double[kBlockValues]);
+      if (!block) return false;
+      blocks_.push_back(std::move(block));
+      used_ = 0;
+    }
+    blocks_.back()[used_++] = value;
+    return true;
+  }
+
+  // The next value in the order they were added.
+  bool readNumber(double& value) {
+    if (next_ == kBlockValues) {
+      blocks_[block_++].reset();
+      next_ = 0;
+    }
+    value = blocks_[block_][next_++];
+    return true;
+  }
+
+ private:
+  std::vector<std::unique_ptr<double[]>> blocks_;
+  std::size_t used_ = 0;   // values in the last block
+  std::size_t block_ = 0;  // the block the next value is handed out from
+  std::size_t next_ = 0;   // its place there
+};
 
 }  // namespace
 
 ResultCode readGridValues(TextReader& in, const IndexOrder& order, TerrainGrid& grid) {
-  const ResultCode result = order.outer == Outer::IOuter ? readAlongRows(in, order, grid)
-                                                         : readAcrossRows(in, order, grid);
+  const ResultCode result = fillGrid(in, order, grid);
   if (result != Ok) return result;
   return in.failed() ? CannotRead : Ok;
+}
+
+ResultCode readValuesThenGrid(TextReader& in, const IndexOrder& order, std::int32_t ni,
+                              std::int32_t nj, TerrainGrid& grid) {
+  const std::uint64_t count = static_cast<std::uint64_t>(ni) * static_cast<std::uint64_t>(nj);
+  std::size_t bytes = 0;
+  if (!byteSize(count, sizeof(GridCell), bytes)) return OutOfMemory;
+  GatheredValues values;
+  for (std::uint64_t k = 0; k < count; ++k) {
+    double value = 0.0;
+    if (!in.readNumber(value)) return CannotRead;
+    if (!values.add(value)) return OutOfMemory;
+  }
+  if (in.failed()) return CannotRead;
+  const ResultCode allocated = allocateGrid(grid, ni, nj);
+  if (allocated != Ok) return allocated;
+  return fillGrid(values, order, grid);
 }
 
 }  // namespace trasop

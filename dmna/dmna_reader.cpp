@@ -50,6 +50,12 @@ ResultCode readDmna(TextReader& in, GridHeader& header, IndexOrder& order, Terra
   std::int64_t nj = 0;
   if (!gridCounts(header, ni, nj)) return BadBounds;
 
+  // A text of unknown size shows how many values it holds only by ending: the values come
+  // first, the grid after them.
+  if (in.remainingAtMost() == kUnknownFileSize) {
+    return readValuesThenGrid(in, order, static_cast<std::int32_t>(ni),
+                              static_cast<std::int32_t>(nj), grid);
+  }
   // Every value takes at least one character and a blank before the next one. A data section
   // too small for that is short, whatever it holds, and the grid is not allocated for it.
   const std::uint64_t leastLength =
@@ -70,7 +76,7 @@ ResultCode readDmnaFile(const std::string& inputName, GridHeader& header, IndexO
   if (!file) return CannotRead;
 
   printMessage("\ndmna-Datei  %s  wird gelesen.\n", inputName.c_str());
-  TextReader in(file.get(), regularFileSize(inputName));
+  TextReader in(file.get(), regularFileSize(file.get()));
   return readDmna(in, header, order, grid);
 }
 

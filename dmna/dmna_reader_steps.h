@@ -2,6 +2,8 @@
 // target, which feed them text from memory. The program itself calls readDmnaFile alone.
 #pragma once
 
+#include <cstdint>
+
 #include "app/result_code.h"
 #include "dmna/text_reader.h"
 #include "grid/grid.h"
@@ -19,9 +21,16 @@ ResultCode readDmna(TextReader& in, GridHeader& header, IndexOrder& order, Terra
 ResultCode readHeader(TextReader& in, GridHeader& header, IndexOrder& order);
 
 // Reads grid.ni x grid.nj values in the order `order` gives into the cells' heights.
-// REQUIRES: order.outer set, grid allocated. Returns Ok, CannotRead when the data section
-// holds fewer values or cannot be read, or OutOfMemory when there is no room for the band of
-// lines that values across the rows are gathered in. Whatever follows the values is not read.
+// REQUIRES: order.outer set, grid allocated. Returns Ok, or CannotRead when the data section
+// holds fewer values or cannot be read. Whatever follows the values is not read.
 ResultCode readGridValues(TextReader& in, const IndexOrder& order, TerrainGrid& grid);
+
+// The same for a text whose size is not known beforehand (a pipe, a device), where a header
+// may promise a grid far larger than the data that follows: the ni x nj values are read first,
+// in memory that grows with them, and only then is the grid allocated and filled. Returns Ok,
+// CannotRead as above, or OutOfMemory when the values or the grid find no room.
+// REQUIRES: order.outer set, grid holds no table yet; ni, nj > 0.
+ResultCode readValuesThenGrid(TextReader& in, const IndexOrder& order, std::int32_t ni,
+                              std::int32_t nj, TerrainGrid& grid);
 
 }  // namespace trasop

@@ -13,6 +13,7 @@
 
 #include "app/console.h"
 #include "dmna/file_system.h"
+#include "dmna/line_band.h"
 #include "dmna/number_format.h"
 
 namespace trasop {
@@ -46,6 +47,9 @@ class OutputBuffer {
       done += part;
     }
   }
+
+  // True once a write has failed: what follows would be lost too.
+  bool failed() const { return failed_; }
 
   // Writes what is buffered; false if any write failed.
   bool flush() {
@@ -111,8 +115,7 @@ void appendHeader(OutputBuffer& out, const GridHeader& header) {
 }
 
 // First interior position of an index that runs with `step` over `count` positions.
-int firstInterior(int step, int count) { return step > 0 ? 1 : count - 2; }
-bool isInterior(int index, int count) { return index >= 1 && index <= count - 2; }
+std::int64_t firstInterior(int step, std::int64_t count) { return step > 0 ? 1 : count - 2; }
 
 void appendSlope(OutputBuffer& out, double slope) {
   char* p = out.room();
@@ -122,52 +125,44 @@ void appendSlope(OutputBuffer& out, double slope) {
 
 // Lines that run along the grid's rows take their slopes straight from one row each.
 void appendLinesAlongRows(OutputBuffer& out, const IndexOrder& order, const TerrainGrid& grid) {
-  const int ni = grid.ni;
-  const int nj = grid.nj;
-  for (int i = firstInterior(order.iStep, ni); isInterior(i, ni); i += order.iStep) {
+  const std::int64_t lineLength = grid.nj - 2;
+  const std::int64_t lineCount = grid.ni - 2;
+  const std::int64_t jFirst = firstInterior(order.jStep, grid.nj);
+  std::int64_t i = firstInterior(order.iStep, grid.ni);
+  for (std::int64_t line = 0; line < lineCount && !out.failed(); ++line, i += order.iStep) {
     const GridCell* const row = grid.rows[i];
-    for (int j = firstInterior(order.jStep, nj); isInterior(j, nj); j += order.jStep)
-      appendSlope(out, row[j].slope);
+    std::int64_t j = jFirst;
+    for (std::int64_t x = 0; x < lineLength; ++x, j += order.jStep) appendSlope(out, row[j].slope);
     out.append(kLineEnd);
   }
 }
 
-// Lines of slopes gathered at a time when the lines run across the rows (see below).
-constexpr int kBandLines = 16;
-
-// Lines that run across the rows would take each slope from another row. A band of lines is
-// gathered first, row by row, so that each row is visited once per band instead of once per
-// value. Without memory for the band the lines are taken value by value.
+// Lines that run across the rows go through a band of lines (see LineBand), or value by value
+// where not even one line of memory can be had.
 void appendLinesAcrossRows(OutputBuffer& out, const IndexOrder& order, const TerrainGrid& grid) {
-  const int ni = grid.ni;
-  const int nj = grid.nj;
-  const int di = order.iStep;
-  const int dj = order.jStep;
-  const int lineLength = std::max(0, ni - 2);
-  const int lineCount = nj - 2;
-  const int fullBand = std::min(kBandLines, std::max(1, lineCount));
-  std::unique_ptr<double[]> band(
-      new (std::nothrow) double[static_cast<std::size_t>(fullBand) * lineLength]);
-  const int bandLines = band ? fullBand : 1;
-  for (int line = 0; line < lineCount; line += bandLines) {
-    const int lines = std::min(bandLines, lineCount - line);
-    const int jFirst = firstInterior(dj, nj) + line * dj;
-    if (!band) {
-      for (int i = firstInterior(di, ni); isInterior(i, ni); i += di)
-        appendSlope(out, grid.rows[i][jFirst].slope);
+  const std::int64_t lineLength = grid.ni - 2;
+  const std::int64_t lineCount = grid.nj - 2;
+  const std::int64_t iFirst = firstInterior(order.iStep, grid.ni);
+  const std::int64_t jFirst = firstInterior(order.jStep, grid.nj);
+  LineBand band(lineLength, lineCount);
+  if (band.lines() == 0) {
+    std::int64_t j = jFirst;
+    for (std::int64_t line = 0; line < lineCount && !out.failed(); ++line, j += order.jStep) {
+      std::int64_t i = iFirst;
+      for (std::int64_t x = 0; x < lineLength; ++x, i += order.iStep) {
+        appendSlope(out, grid.rows[i][j].slope);
+      }
       out.append(kLineEnd);
-      continue;
     }
-    int i = firstInterior(di, ni);
-    for (int x = 0; x < lineLength; ++x, i += di) {
-      const GridCell* const row = grid.rows[i];
-      int j = jFirst;
-      for (int b = 0; b < lines; ++b, j += dj)
-        band[static_cast<std::size_t>(b) * lineLength + x] = row[j].slope;
-    }
-    for (int b = 0; b < lines; ++b) {
-      const double* const values = band.get() + static_cast<std::size_t>(b) * lineLength;
-      for (int x = 0; x < lineLength; ++x) appendSlope(out, values[x]);
+    return;
+  }
+  for (std::int64_t line = 0; line < lineCount && !out.failed(); line += band.lines()) {
+    const std::int64_t lines = std::min(band.lines(), lineCount - line);
+    band.exchange(grid, iFirst, order.iStep, jFirst + line * order.jStep, order.jStep, lines,
+                  [](const GridCell& cell, double& value) { value = cell.slope; });
+    for (std::int64_t b = 0; b < lines; ++b) {
+      const double* const values = band.line(b);
+      for (std::int64_t x = 0; x < lineLength; ++x) appendSlope(out, values[x]);
       out.append(kLineEnd);
     }
   }

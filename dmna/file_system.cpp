@@ -131,13 +131,14 @@ bool isDirectory(const std::string& name) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-std::uint64_t regularFileSize(const std::string& name) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+std::uint64_t regularFileSize(std::FILE* file) {
+  const int descriptor = _fileno(file);
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+  if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK) {
     return kUnknownFileSize;
   }
-  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  const __int64 size = _filelengthi64(descriptor);
+  return size < 0 ? kUnknownFileSize : static_cast<std::uint64_t>(size);
 }
 
 // Links on Windows are rare and need rights to make; the output name is used as it stands,
@@ -201,12 +202,10 @@ bool isDirectory(const std::string& name) {
   return fs::is_directory(fs::path(name), error);
 }
 
-std::uint64_t regularFileSize(const std::string& name) {
-  std::error_code error;
-  const fs::path path(name);
-  if (!fs::is_regular_file(path, error)) return kUnknownFileSize;
-  const std::uintmax_t size = fs::file_size(path, error);
-  return error ? kUnknownFileSize : static_cast<std::uint64_t>(size);
+std::uint64_t regularFileSize(std::FILE* file) {
+  struct stat status;
+  if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return kUnknownFileSize;
+  return static_cast<std::uint64_t>(status.st_size);
 }
 
 bool resolveLinks(const std::string& name, std::string& target) {

@@ -13,8 +13,9 @@ constexpr std::uint64_t kUnknownFileSize = UINT64_MAX;
 // True when `name` names an existing folder.
 bool isDirectory(const std::string& name);
 
-// The size in bytes of the regular file `name`; kUnknownFileSize for anything else.
-std::uint64_t regularFileSize(const std::string& name);
+// The size in bytes of the open file `file` when it is a regular file (asked of the open file
+// itself, not of its name); kUnknownFileSize for anything else (a pipe, a device).
+std::uint64_t regularFileSize(std::FILE* file);
 
 // The file that a write to `name` lands on: `name` itself, or, where `name` is a symbolic
 // link, the file at the end of its chain of links (which need not exist yet). Returns false

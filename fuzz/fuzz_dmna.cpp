@@ -1,9 +1,14 @@
 // Fuzz target: arbitrary bytes through the whole run in memory (reading, slopes, writing the
-// slope file to a scratch file), plus the two number printers against each other.
+// slope file to a scratch file), plus the two number printers against each other and against
+// the reference written another way.
+//
+// The input's last bytes also choose how it is read: the chunk size (1 byte to 64 KiB), so that
+// seams fall anywhere, and whether its size is known (a file) or not (a pipe), so that both
+// ways of reading the data section are taken.
 //
 // Grids stay small without a cap of their own: a grid is only allocated when the input can
-// hold all its values (two bytes a value), so an input of at most N bytes never makes more
-// than N / 2 cells.
+// hold all its values (two bytes a value), or, with its size unknown, once they have all been
+// read, so an input of at most N bytes never makes more than N / 2 cells.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +21,7 @@
 #include "dmna/number_format.h"
 #include "dmna/number_scan.h"
 #include "terrain/slope.h"
+#include "tests/reference_format.h"
 
 namespace {
 
@@ -33,6 +39,10 @@ void checkPrinters(double value) {
     std::fprintf(stderr, "slope field and exact rule disagree on %a\n", value);
     std::abort();
   }
+  if (referenceFixed2(value) != std::string_view(exact, exactLength)) {
+    std::fprintf(stderr, "exact rule and reference disagree on %a\n", value);
+    std::abort();
+  }
 }
 
 }  // namespace
@@ -48,7 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   checkPrinters(scanNumber(text.data(), text.data() + text.size()));
 
-  TextReader in(text);
+  std::size_t chunkSize = TextReader::kDefaultChunkSize;
+  bool sizeKnown = true;
+  if (size >= 3) {
+    chunkSize = 1 + ((std::size_t{data[size - 2]} << 8 | data[size - 1]) % 65536);
+    sizeKnown = (data[size - 3] & 1) == 0;
+  }
+  TextReader in(text, sizeKnown ? text.size() : kUnknownFileSize, chunkSize);
   GridHeader header;
   IndexOrder order;
   TerrainGrid grid;

@@ -49,6 +49,61 @@ bool make(const std::string& kind, std::FILE* file) {
     if (!write(file, "sequ j-,i+\ndelta 10\nlowb 0 0\nhghb 19999 19999\n*\n")) return false;
     return std::fseek(file, 900000000L, SEEK_SET) == 0 && write(file, "\n");
   }
+  if (kind == "sparse_huge_rows") {
+    // Room in the file for the values of 2147483647 x 3 points, nothing written after the
+    // header: a count that overflows any 32-bit loop over the rows.
+    if (!write(file, "sequ j-,i+\ndelta 10\nlowb 0 0\nhghb 2147483646 2\n*\n")) return false;
+    for (int k = 0; k < 13; ++k) {  // 13 GB, in steps that a 32-bit long holds
+      if (std::fseek(file, 1000000000L, SEEK_CUR) != 0) return false;
+    }
+    return write(file, "\n");
+  }
+  if (kind == "huge_square") {
+    return write(file,
+                 "sequ j-,i+\ndelta 10\nlowb 0 0\nhghb 16383 16383\n*\n1 2 3 4 5 6 7 8 9 10\n");
+  }
+  if (kind.rfind("seam_token", 0) == 0) {
+    // The value 1.0 written as 1, many zeros and e-N, its exponent letter at byte 131071 + K of
+    // the file (kind seam_tokenK, K from -2 to 2): at and around the end of the second chunk of
+    // 64 KiB. The slope of the one interior point is then 0.50.
+    const long shift = std::stol(kind.substr(10));
+    const std::string head = std::string(kGrid3x3) + "0 1";
+    const std::size_t zeros = static_cast<std::size_t>(131071 + shift) - head.size();
+    return write(file, head + std::string(zeros, '0') + "e-" + std::to_string(zeros) +
+                           " 0 0 0 0 0 0 0\n");
+  }
+  if (kind == "long_zeros_token") {
+    return write(file, kGrid3x3 + ("1 1" + std::string(100u << 20, '0')) + " 3 4 5 6 7 8 9\n");
+  }
+  if (kind == "narrow_grid" || kind == "narrow_grid_s") {
+    // 10000000 x 3 points in the order j-,i+, all heights 0; or the slope file it gives.
+    constexpr int kPoints = 10000000;
+    if (kind == "narrow_grid") {
+      if (!write(file, "sequ j-,i+\ndelta 1\nlowb 0 0\nhghb 9999999 2\n*\n")) return false;
+      const std::string line = [] {
+        std::string zeros;
+        for (int k = 0; k < 1000; ++k) zeros += "0 ";
+        return zeros + "\n";
+      }();
+      for (int k = 0; k < 3 * kPoints / 1000; ++k) {
+        if (!write(file, line)) return false;
+      }
+      return true;
+    }
+    std::string head =
+        "locl\t\"C\"\r\nxmin\t1.0\r\nymin\t1.0\r\ndelta\t1.0\r\ngakrx\t0.0\r\n"
+        "gakry\t0.0\r\nform\t\"%5.2f\"\r\nartp\t\"T\"\r\nvldf\t\"P\"\r\nsequ\tj-,i+\r\n"
+        "mode\t\"text\"\r\ndims\t2\r\nsize\t4\r\nlowb\t1\t1\r\nhghb\t9999998\t1\r\n*\r\n";
+    if (!write(file, head)) return false;
+    std::string thousand;
+    for (int k = 0; k < 1000; ++k) thousand += "\t 0.00";
+    for (int k = 0; k < (kPoints - 2) / 1000; ++k) {
+      if (!write(file, thousand)) return false;
+    }
+    std::string rest;
+    for (int k = 0; k < (kPoints - 2) % 1000; ++k) rest += "\t 0.00";
+    return write(file, rest + "\r\n\r\n***\r\n");
+  }
   if (kind == "plane60") {
     std::string text = "sequ j-,i+\ndelta 10\nlowb 0 0\nhghb 59 59\n*\n";
     for (int j = 59; j >= 0; --j) {
