@@ -28,8 +28,8 @@ inline std::string referenceFixed2(double value) {
 
   // 17 significant digits.
   const bool beyondHalf = digits.find_first_not_of('0', 18) != std::string::npos;
-  const bool up = digits[17] > '5' ||
-                  (digits[17] == '5' && (beyondHalf || (digits[16] - '0') % 2 == 1));
+  const bool up =
+      digits[17] > '5' || (digits[17] == '5' && (beyondHalf || (digits[16] - '0') % 2 == 1));
   digits.resize(17);
   if (up) {
     int k = 16;

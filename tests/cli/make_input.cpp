@@ -69,8 +69,8 @@ bool make(const std::string& kind, std::FILE* file) {
     const long shift = std::stol(kind.substr(10));
     const std::string head = std::string(kGrid3x3) + "0 1";
     const std::size_t zeros = static_cast<std::size_t>(131071 + shift) - head.size();
-    return write(file, head + std::string(zeros, '0') + "e-" + std::to_string(zeros) +
-                           " 0 0 0 0 0 0 0\n");
+    return write(
+        file, head + std::string(zeros, '0') + "e-" + std::to_string(zeros) + " 0 0 0 0 0 0 0\n");
   }
   if (kind == "long_zeros_token") {
     return write(file, kGrid3x3 + ("1 1" + std::string(100u << 20, '0')) + " 3 4 5 6 7 8 9\n");
