@@ -5,7 +5,8 @@
 #   bench/run.sh [SIZE ...]      sizes are points per side (default: 1000 2000 4000)
 #   RUNS=N bench/run.sh          runs per measurement (default 7)
 #   SOAK=N bench/run.sh          also runs the differential tests N times longer
-#   BASELINE=PROGRAM bench/run.sh   also times another build of trasop in the same rounds
+#   BASELINE=PROGRAM bench/run.sh   also times another build of trasop in the same rounds, and
+#                                 checks that both write the same bytes
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -88,6 +89,10 @@ for n in "${sizes[@]}"; do
     printf "trasop:   %.3f s (min %.3f, max %.3f)  %.1f ns/point  %.0f MB/s  peak %.1f MiB = %.1f bytes/point\n",
            m, l, h, m * 1e9 / p, b / m / 1e6, k / 1024, k * 1024 / p }'
   if [ -n "$baseline" ]; then
+    # Both builds must write the same bytes.
+    "$trasop" "$grid" >/dev/null && mv "grid${n}_s.dmna" out.trasop
+    "$baseline" "$grid" >/dev/null
+    cmp -s out.trasop "grid${n}_s.dmna" || { echo "bench: trasop and the baseline differ" >&2; exit 1; }
     read -r base _ _ < <(stats baseline)
     base_peak=$(peak_kb "$baseline" "$grid")
     awk -v m="$median" -v b="$base" -v k="$base_peak" 'BEGIN {
