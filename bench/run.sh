@@ -25,15 +25,22 @@ cd "$work"
 
 # Runs the commands given as labels (see `command_of`) in turn, RUNS rounds, so that a change in
 # the machine's speed during the measurement falls on all of them alike. Each round starts with
-# the next label, so that each command follows each other one equally often: a run is faster
-# right after one that has just given back much memory. Leaves the wall times in microseconds
+# the next label, and every other round runs backwards, so that each command follows each other
+# one about equally often: a run is faster right after one that has just given back much
+# memory, which the next run's huge pages come from. Leaves the wall times in microseconds
 # in $work/times.LABEL, one a line.
 time_rounds() {
   local labels=("$@") label start end
   for label in "$@"; do : >"times.$label"; done
   for ((k = 0; k < runs; k++)); do
     for ((m = 0; m < ${#labels[@]}; m++)); do
-      label=${labels[(k + m) % ${#labels[@]}]}
+      # Every other round runs the other way round, so that no command always follows the same
+      # one.
+      if ((k % 2 == 0)); then
+        label=${labels[(k + m) % ${#labels[@]}]}
+      else
+        label=${labels[(k + ${#labels[@]} - m) % ${#labels[@]}]}
+      fi
       start=$(date +%s%N)
       command_of "$label" >/dev/null 2>&1
       end=$(date +%s%N)

@@ -5,6 +5,17 @@
 #include <cstdlib>
 #include <limits>
 
+// Huge pages for the grid where the system offers them on request; a build can turn the
+// request off (-DTRASOP_HUGE_PAGES=0) for comparison.
+#if !defined(TRASOP_HUGE_PAGES) && defined(__linux__)
+#define TRASOP_HUGE_PAGES 1
+#endif
+#if TRASOP_HUGE_PAGES
+#include <sys/mman.h>
+
+#include <chrono>
+#endif
+
 namespace trasop {
 
 void resetHeaderDefaults(GridHeader& header) {
@@ -42,6 +53,96 @@ constexpr std::size_t kBlockBytes = std::size_t{16} << 20;
 // The row table holds one pointer per row.
 constexpr std::size_t kRowPointerBytes = sizeof(GridCell*);  // NOLINT(bugprone-sizeof-expression)
 
+#if TRASOP_HUGE_PAGES
+// On Linux the blocks are mapped directly, aligned to and sized in whole 2 MiB pages, and the
+// system is asked to back them with such pages: one page fault and one TLB entry where 512
+// small pages would need their own, for memory that every pass walks from end to end. Where
+// huge pages are off, the request fails quietly and the blocks get small pages, as before.
+//
+// Huge pages pay off only where the system has them at hand. A virtual machine whose host
+// takes back the memory that the guest has freed draws its huge pages from exactly that
+// memory; each can then cost twenty times as much as one at hand, and several times as much as
+// 2 MiB of small pages. So the grid's huge pages are taken here, one after the other, each
+// timed against 2 MiB of small pages; once one costs more, the rest of the grid is left to
+// small pages, which are taken when its cells are first written.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kSmallPage = 4096;
+
+using Clock = std::chrono::steady_clock;
+
+std::size_t mappedBytes(std::size_t bytes) { return (bytes + kHugePage - 1) & ~(kHugePage - 1); }
+
+// Makes the system back [first, first + bytes) of fresh, zero-filled memory by writing a zero
+// into each of its small pages; returns how long that took.
+Clock::duration takePages(char* first, std::size_t bytes) {
+  const Clock::time_point start = Clock::now();
+  for (std::size_t offset = 0; offset < bytes; offset += kSmallPage) {
+    *static_cast<volatile char*>(first + offset) = 0;
+  }
+  return Clock::now() - start;
+}
+
+// Maps the blocks of one grid and decides, as above, which of them get huge pages.
+class BlockAllocator {
+ public:
+  void* allocate(std::size_t bytes) {
+    const std::size_t size = mappedBytes(bytes);
+    if (size < bytes) return nullptr;
+    // Room for the size and one page more, so that an aligned start is inside; the rest goes.
+    void* const mapped =
+        mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) return nullptr;
+    char* const raw = static_cast<char*>(mapped);
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(raw);
+    char* const block = raw + (((address + kHugePage - 1) & ~(kHugePage - 1)) - address);
+    if (block > raw) munmap(raw, static_cast<std::size_t>(block - raw));
+    char* const end = block + size;
+    if (end < raw + size + kHugePage)
+      munmap(end, static_cast<std::size_t>(raw + size + kHugePage - end));
+    chooseHugePages(block, bytes, size);
+    return block;
+  }
+
+  static void release(void* block, std::size_t bytes) { munmap(block, mappedBytes(bytes)); }
+
+ private:
+  void chooseHugePages(char* block, std::size_t bytes, std::size_t size) {
+    std::size_t taken = 0;  // bytes at the block's start that are backed already
+    if (!measured_ && bytes >= 2 * kHugePage) {
+      // The grid's first 2 MiB in small pages: the cost that a huge page must beat.
+      madvise(block, kHugePage, MADV_NOHUGEPAGE);
+      smallPagesCost_ = takePages(block, kHugePage);
+      measured_ = true;
+      taken = kHugePage;
+    }
+    if (!hugePages_) {
+      madvise(block, size, MADV_NOHUGEPAGE);
+      return;
+    }
+    madvise(block + taken, size - taken, MADV_HUGEPAGE);
+    if (!measured_) return;  // a grid this small costs little either way
+    for (; taken < bytes; taken += kHugePage) {
+      if (takePages(block + taken, kHugePage) > smallPagesCost_) {
+        hugePages_ = false;
+        taken += kHugePage;
+        madvise(block + taken, size - taken, MADV_NOHUGEPAGE);
+        return;
+      }
+    }
+  }
+
+  bool hugePages_ = true;
+  bool measured_ = false;
+  Clock::duration smallPagesCost_{};
+};
+#else
+class BlockAllocator {
+ public:
+  void* allocate(std::size_t bytes) { return std::calloc(bytes, 1); }
+  static void release(void* block, std::size_t) { std::free(block); }
+};
+#endif
+
 // The rows of one block: as many as fill kBlockBytes, at least one. Follows from nj alone.
 std::int64_t rowsPerBlock(std::int32_t nj) {
   const std::uint64_t rowBytes = static_cast<std::uint64_t>(nj) * sizeof(GridCell);
@@ -61,15 +162,14 @@ ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj) {
       !byteSize(static_cast<std::uint64_t>(ni), rowBytes, gridBytes)) {
     return OutOfMemory;
   }
-  // Blocks come zero-filled from the C library; large ones are fresh pages from the system,
-  // which cost nothing until the reader first writes them.
   grid.rows = static_cast<GridCell**>(std::calloc(static_cast<std::size_t>(ni), kRowPointerBytes));
   if (grid.rows == nullptr) return OutOfMemory;
   const std::int64_t perBlock = rowsPerBlock(nj);
+  BlockAllocator blocks;
   for (std::int64_t first = 0; first < ni; first += perBlock) {
     const std::int64_t count = std::min<std::int64_t>(perBlock, ni - first);
     GridCell* const block =
-        static_cast<GridCell*>(std::calloc(static_cast<std::size_t>(count) * rowBytes, 1));
+        static_cast<GridCell*>(blocks.allocate(static_cast<std::size_t>(count) * rowBytes));
     if (block == nullptr) return OutOfMemory;
     for (std::int64_t k = 0; k < count; ++k) {
       grid.rows[first + k] = block + static_cast<std::size_t>(k) * static_cast<std::size_t>(nj);
@@ -81,8 +181,13 @@ ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj) {
 void releaseGrid(TerrainGrid& grid) {
   if (grid.rows == nullptr) return;
   const std::int64_t perBlock = rowsPerBlock(grid.nj);
+  const std::size_t rowBytes = static_cast<std::size_t>(grid.nj) * sizeof(GridCell);
   for (std::int64_t first = 0; first < grid.ni; first += perBlock) {
-    std::free(grid.rows[first]);  // each block is owned by its first row
+    // Each block is owned by its first row.
+    if (grid.rows[first] != nullptr) {
+      const std::int64_t count = std::min<std::int64_t>(perBlock, grid.ni - first);
+      BlockAllocator::release(grid.rows[first], static_cast<std::size_t>(count) * rowBytes);
+    }
   }
   std::free(static_cast<void*>(grid.rows));
   grid.rows = nullptr;
