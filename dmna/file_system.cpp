@@ -31,9 +31,11 @@ namespace trasop {
 
 namespace {
 
-// The name of the temporary file this run has created (or is about to create) and not yet
-// moved or removed, for the interrupt handler. The text lives in pendingText; the pointer is
-// cleared before that text changes, so the handler never sees a name half written.
+// The name of the temporary file this run has created and not yet moved or removed, for the
+// interrupt handler. It is published only once the file exists, while interrupts wait (see
+// InterruptsHeld), so the handler never removes a file that is not the run's own. The text
+// lives in pendingText; the pointer is cleared before that text changes, so the handler never
+// sees a name half written.
 std::string pendingText;
 std::atomic<const char*> pendingName{nullptr};
 
@@ -81,21 +83,41 @@ std::string temporaryName(const std::string& target) {
 enum class CreateOutcome : std::uint8_t { Created, NameTaken, Failed };
 
 // The platform's own, below: creating `name` exclusively and opening it for binary writing,
-// renaming a file over another, deleting one, and the interrupt handler.
+// renaming a file over another, deleting one, the interrupt handler, and holding interrupts
+// back while the temporary file comes and goes together with its published name.
 CreateOutcome createExclusive(const std::string& name, const std::string& target, std::FILE*& file);
 bool renameOver(const std::string& from, const std::string& to);
 void deleteFile(const std::string& name);
 void installInterruptCleanup();
 
+// Holds interrupts back for its lifetime, where the platform delivers them in the middle of the
+// run's own work; one that arrives meanwhile is delivered when it ends.
+class InterruptsHeld {
+ public:
+  InterruptsHeld();
+  ~InterruptsHeld();
+  InterruptsHeld(const InterruptsHeld&) = delete;
+  InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+
+ private:
+#ifndef _WIN32
+  // The signal mask before. <signal.h> declares the type; the include check would name glibc's
+  // private header for it instead.
+  sigset_t saved_;  // NOLINT(misc-include-cleaner)
+#endif
+};
+
 }  // namespace
 
 bool moveTemporaryFile(const std::string& name, const std::string& target) {
+  const InterruptsHeld held;
   if (!renameOver(name, target)) return false;
   clearPendingName();
   return true;
 }
 
 void removeTemporaryFile(const std::string& name) {
+  const InterruptsHeld held;
   deleteFile(name);
   clearPendingName();
 }
@@ -109,16 +131,18 @@ std::FILE* createTemporaryFile(const std::string& target, std::string& name) {
   (void)installed;
   for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
     const std::string candidate = temporaryName(target);
-    // Stored before the file exists, so that no moment is left in which an interrupt would
-    // leave the file behind.
-    setPendingName(candidate);
     std::FILE* file = nullptr;
-    const CreateOutcome outcome = createExclusive(candidate, target, file);
+    CreateOutcome outcome;
+    {
+      // An interrupt waits until the file and its published name stand together.
+      const InterruptsHeld held;
+      outcome = createExclusive(candidate, target, file);
+      if (outcome == CreateOutcome::Created) setPendingName(candidate);
+    }
     if (outcome == CreateOutcome::Created) {
       name = candidate;
       return file;
     }
-    clearPendingName();
     if (outcome == CreateOutcome::Failed) break;
   }
   return nullptr;
@@ -191,6 +215,11 @@ BOOL WINAPI removePendingOnInterrupt(DWORD) {
 
 void installInterruptCleanup() { SetConsoleCtrlHandler(removePendingOnInterrupt, TRUE); }
 
+// The console handler runs on a thread of its own: a name is published once, after its file
+// exists, and does not change while published, so there is nothing to hold back.
+InterruptsHeld::InterruptsHeld() = default;
+InterruptsHeld::~InterruptsHeld() = default;
+
 }  // namespace
 
 #else
@@ -254,28 +283,49 @@ CreateOutcome createExclusive(const std::string& name, const std::string& target
   return CreateOutcome::Created;
 }
 
-// Async-signal-safe: one unlink, then the signal again. SA_RESETHAND has restored the default
-// action, and the signal, blocked while this runs, ends the process as usual once it returns.
+// Every signal whose default action ends the process and that a program may catch.
+constexpr int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT,   SIGTERM, SIGPIPE, SIGXFSZ,
+                                  SIGXCPU, SIGALRM, SIGVTALRM, SIGPROF, SIGUSR1, SIGUSR2};
+
+sigset_t endingSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (const int signal : kEndingSignals) sigaddset(&set, signal);
+  return set;
+}
+
+// Async-signal-safe: one unlink, the default action back, and the signal once more. The
+// signal, blocked while this runs (as are the others above), waits and then ends the process
+// the way it would have without this handler (with a core dump where that is its default).
 void removePendingOnSignal(int signal) {
   const char* name = pendingName.load();
   if (name != nullptr) unlink(name);
+  struct sigaction action = {};
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  sigaction(signal, &action, nullptr);
   static_cast<void>(raise(signal));
 }
 
 void installInterruptCleanup() {
-  const int signals[] = {SIGINT, SIGTERM, SIGHUP};
-  for (const int signal : signals) {
+  for (const int signal : kEndingSignals) {
     struct sigaction current;
     // A signal the caller has chosen to ignore (nohup, a job's settings) stays ignored.
     if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
     struct sigaction action = {};
     action.sa_handler = removePendingOnSignal;
-    sigemptyset(&action.sa_mask);
-    for (const int other : signals) sigaddset(&action.sa_mask, other);
-    action.sa_flags = SA_RESETHAND;
+    action.sa_mask = endingSignals();
     sigaction(signal, &action, nullptr);
   }
 }
+
+// The ending signals wait.
+InterruptsHeld::InterruptsHeld() {
+  const sigset_t set = endingSignals();
+  sigprocmask(SIG_BLOCK, &set, &saved_);
+}
+
+InterruptsHeld::~InterruptsHeld() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
 
 }  // namespace
 

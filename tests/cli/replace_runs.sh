@@ -3,8 +3,10 @@
 #   replace_runs.sh concurrent TRASOP MAKE_TERRAIN WORK
 #     Two runs with different inputs and one output name, started together 20 times: both
 #     succeed each time, and the output is one of the two whole results.
-#   replace_runs.sh sigterm TRASOP MAKE_TERRAIN WORK
-#     A run terminated while it writes: no temporary file is left, the older output unchanged.
+#   replace_runs.sh signals TRASOP MAKE_TERRAIN WORK
+#     Runs ended by a signal while they write: two SIGTERMs back to back (as timeout sends
+#     them) in 30 runs, then one SIGQUIT, SIGPIPE and SIGXFSZ each. Each run ends as that signal
+#     ends a program, no temporary file is left, the older output is unchanged.
 set -eu
 what=$1 trasop=$2 make_terrain=$3 work=$4
 rm -rf "$work"
@@ -40,26 +42,46 @@ concurrent)
     [ -z "$(leftovers)" ] || fail "round $round: left behind: $(leftovers)"
   done
   ;;
-sigterm)
-  "$make_terrain" 3000 3000 10 >big.dmna
+signals)
+  ulimit -c 0
+  "$make_terrain" 2000 2000 10 >big.dmna
   echo "older output" >big_s.dmna
   cp big_s.dmna older.dmna
-  "$trasop" big.dmna >/dev/null &
-  run=$!
-  # The temporary file appears once the grid is read; the signal then falls into the writing.
-  tries=0
-  while [ -z "$(leftovers)" ]; do
-    kill -0 $run 2>/dev/null || fail "the run ended before its temporary file was seen"
-    tries=$((tries + 1))
-    [ $tries -lt 60000 ] || fail "no temporary file appeared"
-    sleep 0.005
+  # NAME:NUMBER:ROUNDS. The run is stopped once its temporary file is there (seen again after
+  # the stop, so that it cannot have been renamed in between), continued, and then signalled
+  # at once; a run that finished before its file was caught is tried again.
+  for case in TERM:15:30 QUIT:3:1 PIPE:13:1 XFSZ:25:1; do
+    name=${case%%:*} rest=${case#*:}
+    number=${rest%%:*} rounds=${rest#*:}
+    round=0 tries=0
+    while [ $round -lt "$rounds" ]; do
+      tries=$((tries + 1))
+      [ $tries -le $((rounds * 10)) ] || fail "$name: the temporary file was caught in $round of $tries runs"
+      # A shell starts background commands with SIGINT and SIGQUIT ignored; env gives the run
+      # every signal's default action back, as at a terminal.
+      env --default-signal "$trasop" big.dmna >/dev/null &
+      run=$!
+      while [ -z "$(leftovers)" ] && kill -0 $run 2>/dev/null; do sleep 0.002; done
+      kill -STOP $run 2>/dev/null || true
+      if [ -z "$(leftovers)" ]; then
+        kill -CONT $run 2>/dev/null || true
+        wait $run || true
+        cp older.dmna big_s.dmna
+        continue
+      fi
+      kill -CONT $run
+      kill -"$name" $run
+      [ "$name" != TERM ] || kill -TERM $run 2>/dev/null || true
+      status=0
+      wait $run || status=$?
+      [ $status -eq $((128 + number)) ] ||
+        fail "$name: exit status $status, expected $((128 + number))"
+      [ -z "$(leftovers)" ] || fail "$name, round $round: left behind: $(leftovers)"
+      cmp -s big_s.dmna older.dmna || fail "$name: the older output was changed"
+      round=$((round + 1))
+    done
+    echo "$name: $rounds run(s) ended by the signal, in $tries tries"
   done
-  kill -TERM $run
-  status=0
-  wait $run || status=$?
-  [ $status -eq 143 ] || fail "exit status $status, expected 143 (terminated by SIGTERM)"
-  [ -z "$(leftovers)" ] || fail "left behind: $(leftovers)"
-  cmp -s big_s.dmna older.dmna || fail "the older output was changed"
   ;;
 *)
   fail "unknown case $what"
