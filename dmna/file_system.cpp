@@ -1,8 +1,10 @@
 #include "dmna/file_system.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <random>
@@ -70,14 +72,27 @@ std::uint64_t systemRandom() {
 
 RandomSource randomSource = systemRandom;
 
+// The longest name that the folder `folder` holds for one file, in bytes.
+std::size_t nameLimit(const std::string& folder);
+
+// `target`, a random part and ".tmp": target.<8 hex digits>.tmp. Where that would be longer
+// than the folder allows for a name, the target's own last part is cut short (down to nothing,
+// which leaves .<8 hex digits>.tmp), so that the temporary file fits wherever the output does.
 std::string temporaryName(const std::string& target) {
   static const char kHex[] = "0123456789abcdef";
   std::uint64_t bits = randomSource();
-  std::string name = target;
-  name += '.';
-  for (int k = 0; k < 8; ++k, bits >>= 4) name += kHex[bits & 15];
-  name += ".tmp";
-  return name;
+  std::string suffix = ".";
+  for (int k = 0; k < 8; ++k, bits >>= 4) suffix += kHex[bits & 15];
+  suffix += ".tmp";
+#ifdef _WIN32
+  const std::size_t slash = target.find_last_of("/\\:");
+#else
+  const std::size_t slash = target.find_last_of('/');
+#endif
+  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+  const std::size_t limit = nameLimit(start == 0 ? "." : target.substr(0, start));
+  const std::size_t room = limit > suffix.size() ? limit - suffix.size() : 0;
+  return target.substr(0, start + std::min(target.size() - start, room)) + suffix;
 }
 
 enum class CreateOutcome : std::uint8_t { Created, NameTaken, Failed };
@@ -174,6 +189,9 @@ bool resolveLinks(const std::string& name, std::string& target) {
 
 namespace {
 
+// Windows file systems hold names of up to 255 characters.
+std::size_t nameLimit(const std::string&) { return 255; }
+
 bool renameOver(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
@@ -255,6 +273,11 @@ bool resolveLinks(const std::string& name, std::string& target) {
 }
 
 namespace {
+
+std::size_t nameLimit(const std::string& folder) {
+  const long limit = pathconf(folder.c_str(), _PC_NAME_MAX);
+  return limit > 0 ? static_cast<std::size_t>(limit) : 255;  // 255: Linux's file systems
+}
 
 // Replaces an existing file in one step: the old output stays until the new one is there.
 bool renameOver(const std::string& from, const std::string& to) {
