@@ -9,7 +9,7 @@
 
 #include "app/console.h"
 #include "dmna/dmna_reader_steps.h"
-#include "dmna/file_system.h"
+#include "platform/file_info.h"
 
 namespace trasop {
 

@@ -11,9 +11,9 @@
 #include <string_view>
 
 #include "app/console.h"
-#include "dmna/file_system.h"
 #include "dmna/line_band.h"
 #include "dmna/number_format.h"
+#include "platform/output_file.h"
 
 namespace trasop {
 
@@ -197,20 +197,11 @@ bool writeSlopeText(std::FILE* file, const GridHeader& header, const IndexOrder&
 ResultCode writeSlopeFile(const std::string& inputName, const GridHeader& header,
                           const IndexOrder& order, const TerrainGrid& grid) {
   const std::string outputName = slopeFileName(inputName);
-  std::string target;
-  if (isDirectory(outputName) || !resolveLinks(outputName, target)) return CannotCreate;
-  std::string partName;
-  std::FILE* file = createTemporaryFile(target, partName);
-  if (file == nullptr) return CannotCreate;
-
+  OutputFile output;
+  if (!openOutputFile(outputName, output)) return CannotCreate;
   printMessage("dmna-Datei  %s  wird erstellt.\n", outputName.c_str());
-  bool written = writeSlopeText(file, header, order, grid);
-  written = std::fclose(file) == 0 && written;
-  if (!written || !moveTemporaryFile(partName, target)) {
-    removeTemporaryFile(partName);
-    return CannotCreate;
-  }
-  return Ok;
+  const bool written = writeSlopeText(output.file, header, order, grid);
+  return closeOutputFile(output, written) ? Ok : CannotCreate;
 }
 
 }  // namespace trasop

@@ -13,12 +13,13 @@ namespace trasop {
 // The output name: the input name cut at its last "." (if any), then "_s.dmna".
 std::string slopeFileName(const std::string& inputName);
 
-// Writes the slope file for `inputName` and prints the writing line. The file is written
-// under a temporary name of this run's own beside the file it replaces (for an output name
-// that is a link: the file the link points to) and moved there only once complete, so a
-// failure or an interrupt never leaves a partial file and never touches an existing output.
+// Writes the slope file for `inputName` and prints the writing line. The system decides
+// whether the output may be written. Where a new file can take the old one's place with
+// everything it had, the text goes to a temporary file that replaces the output only once
+// complete, so a failure or an interrupt leaves the old output as it was; otherwise (a shared
+// or linked file, a FIFO, a device) the text is written into the existing file itself.
 // REQUIRES: a grid accepted by the reader and processed by computeSlopes.
-// Returns Ok, or CannotCreate when the file cannot be created, written, closed or renamed.
+// Returns Ok, or CannotCreate when the output cannot be opened, written, closed or replaced.
 ResultCode writeSlopeFile(const std::string& inputName, const GridHeader& header,
                           const IndexOrder& order, const TerrainGrid& grid);
 

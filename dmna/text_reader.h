@@ -9,7 +9,7 @@
 #include <memory>
 #include <string_view>
 
-#include "dmna/file_system.h"
+#include "platform/file_info.h"
 #include "dmna/number_scan.h"
 
 namespace trasop {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "dmna/dmna_reader_steps.h"
-#include "dmna/file_system.h"
+#include "platform/file_info.h"
 
 namespace trasop {
 namespace {

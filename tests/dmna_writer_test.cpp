@@ -20,7 +20,7 @@
 #endif
 
 #include "dmna/dmna_reader_steps.h"
-#include "dmna/file_system.h"
+#include "platform/output_file.h"
 
 namespace trasop {
 namespace {

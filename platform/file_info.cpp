@@ -1,0 +1,51 @@
+#include "platform/file_info.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <io.h>
+#include <windows.h>
+#else
+#include <stdio.h>
+#include <sys/stat.h>
+#endif
+
+namespace trasop {
+
+#ifdef _WIN32
+
+// Names are in the ANSI code page, as the C library of Windows takes them.
+bool isDirectory(const std::string& name) {
+  const DWORD attributes = GetFileAttributesA(name.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::uint64_t regularFileSize(std::FILE* file) {
+  const int descriptor = _fileno(file);
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+  if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK) {
+    return kUnknownFileSize;
+  }
+  const __int64 size = _filelengthi64(descriptor);
+  return size < 0 ? kUnknownFileSize : static_cast<std::uint64_t>(size);
+}
+
+#else
+
+bool isDirectory(const std::string& name) {
+  struct stat status;
+  return stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+std::uint64_t regularFileSize(std::FILE* file) {
+  struct stat status;
+  if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return kUnknownFileSize;
+  return static_cast<std::uint64_t>(status.st_size);
+}
+
+#endif
+
+}  // namespace trasop

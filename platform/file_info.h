@@ -1,0 +1,19 @@
+// What the reader asks of its input that the standard C file functions cannot answer.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace trasop {
+
+constexpr std::uint64_t kUnknownFileSize = UINT64_MAX;
+
+// True when `name` names an existing folder.
+bool isDirectory(const std::string& name);
+
+// The size in bytes of the open file `file` when it is a regular file (asked of the open file
+// itself, not of its name); kUnknownFileSize for anything else (a pipe, a device).
+std::uint64_t regularFileSize(std::FILE* file);
+
+}  // namespace trasop

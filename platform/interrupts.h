@@ -1,0 +1,36 @@
+// Interrupts that end the run (a signal, Ctrl-C, the console closing) remove the run's
+// temporary file first, then end the run as they would have.
+#pragma once
+
+#ifndef _WIN32
+#include <signal.h>
+#endif
+
+namespace trasop {
+
+// Installs the handlers, once per run. A signal the caller has chosen to ignore stays ignored.
+void installInterruptCleanup();
+
+// Names the file an interrupt removes (nullptr: none). The text must stay unchanged until the
+// name is withdrawn. Call only while interrupts are held, together with the creation, move or
+// removal of that file, so that the handler never removes a file that is not the run's own.
+void publishTemporaryName(const char* name);
+
+// Holds interrupts back for its lifetime, where the platform delivers them in the middle of the
+// run's own work; one that arrives meanwhile is delivered when it ends.
+class InterruptsHeld {
+ public:
+  InterruptsHeld();
+  ~InterruptsHeld();
+  InterruptsHeld(const InterruptsHeld&) = delete;
+  InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+
+ private:
+#ifndef _WIN32
+  // The signal mask before. <signal.h> declares the type; the include check would name glibc's
+  // private header for it instead.
+  sigset_t saved_;  // NOLINT(misc-include-cleaner)
+#endif
+};
+
+}  // namespace trasop

@@ -1,0 +1,110 @@
+#include "platform/output_file.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "platform/interrupts.h"
+#include "platform/output_file_steps.h"
+
+namespace trasop {
+
+namespace {
+
+// Random suffixes come from the system's random device, stirred with the clock so that they stay
+// distinct even where that device is weak; each draw then goes through one splitmix64 step.
+std::uint64_t randomDeviceBits() {
+  try {
+    std::random_device device;
+    return (static_cast<std::uint64_t>(device()) << 32) ^ device();
+  } catch (...) {
+    return 0;  // No random device: the clock alone. Names stay unique through the exclusive create.
+  }
+}
+
+std::uint64_t systemRandom() {
+  static std::uint64_t state =
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+      randomDeviceBits();
+  std::uint64_t z = (state += 0x9e3779b97f4a7c15u);
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
+  return z ^ (z >> 31);
+}
+
+RandomSource randomSource = systemRandom;
+
+// `target`, a random part and ".tmp": target.<8 hex digits>.tmp. Where that would be longer
+// than the folder allows for a name, the target's own last part is cut short (down to nothing,
+// which leaves .<8 hex digits>.tmp), so that the temporary file fits wherever the output does.
+std::string temporaryName(const std::string& target) {
+  static const char kHex[] = "0123456789abcdef";
+  std::uint64_t bits = randomSource();
+  std::string suffix = ".";
+  for (int k = 0; k < 8; ++k, bits >>= 4) suffix += kHex[bits & 15];
+  suffix += ".tmp";
+#ifdef _WIN32
+  const std::size_t slash = target.find_last_of("/\\:");
+#else
+  const std::size_t slash = target.find_last_of('/');
+#endif
+  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+  const std::size_t limit = nameLimit(start == 0 ? "." : target.substr(0, start));
+  const std::size_t room = limit > suffix.size() ? limit - suffix.size() : 0;
+  return target.substr(0, start + std::min(target.size() - start, room)) + suffix;
+}
+
+}  // namespace
+
+void setTemporaryNameSource(RandomSource source) {
+  randomSource = source != nullptr ? source : systemRandom;
+}
+
+bool createTemporaryFile(const std::string& target, OutputFile& output) {
+  installInterruptCleanup();
+  for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+    const std::string candidate = temporaryName(target);
+    // An interrupt waits until the file and its published name stand together.
+    const InterruptsHeld held;
+    const CreateOutcome outcome = createExclusive(candidate, output.file);
+    if (outcome == CreateOutcome::Created) {
+      output.temporaryName = candidate;
+      output.target = target;
+      publishTemporaryName(output.temporaryName.c_str());
+      return true;
+    }
+    if (outcome == CreateOutcome::Failed) break;
+  }
+  return false;
+}
+
+void removeTemporaryFile(OutputFile& output) {
+  if (output.file != nullptr) std::fclose(output.file);
+  output.file = nullptr;
+  const InterruptsHeld held;
+  deleteFile(output.temporaryName);
+  publishTemporaryName(nullptr);
+  output.temporaryName.clear();
+}
+
+bool closeOutputFile(OutputFile& output, bool complete) {
+  const bool written = std::fclose(output.file) == 0 && complete;
+  output.file = nullptr;
+  if (rewritesInPlace(output)) return written;
+  if (written) {
+    const InterruptsHeld held;
+    if (moveIntoPlace(output)) {
+      publishTemporaryName(nullptr);
+      output.temporaryName.clear();
+      return true;
+    }
+  }
+  removeTemporaryFile(output);
+  return false;
+}
+
+}  // namespace trasop
