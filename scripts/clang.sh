@@ -13,7 +13,7 @@ for version in "${versions[@]}"; do
   command -v "clang++${version:+-$version}" >/dev/null 2>&1 || missing+=("clang${version:+-$version}")
 done
 scripts/apt-install.sh "${missing[@]}"
-scripts/deps.sh gtest
+scripts/deps.sh gtest acl
 for version in "${versions[@]}"; do
   suffix=${version:+-$version}
   dir=build/clang${suffix}

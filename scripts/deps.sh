@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building trasop needs, where it is missing (Debian or Ubuntu): the compiler,
-# CMake and make, and with the words given also GoogleTest (gtest) and valgrind (valgrind).
+# CMake and make, and with the words given also GoogleTest (gtest), valgrind (valgrind), and the
+# tools that give a test file an access list and attributes (acl).
 #
-#   scripts/deps.sh [gtest] [valgrind]
+#   scripts/deps.sh [gtest] [valgrind] [acl]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +15,10 @@ for extra in "$@"; do
   case $extra in
   gtest) [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev) ;;
   valgrind) command -v valgrind >/dev/null 2>&1 || missing+=(valgrind) ;;
+  acl)
+    command -v setfacl >/dev/null 2>&1 || missing+=(acl)
+    command -v setfattr >/dev/null 2>&1 || missing+=(attr)
+    ;;
   *) echo "deps.sh: unknown part: $extra" >&2; exit 2 ;;
   esac
 done

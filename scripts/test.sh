@@ -5,7 +5,7 @@
 # that failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh gtest valgrind
+scripts/deps.sh gtest valgrind acl
 jobs="$(nproc)"
 mkdir -p build
 passed=()
