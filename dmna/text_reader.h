@@ -9,8 +9,8 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/file_info.h"
 #include "dmna/number_scan.h"
+#include "platform/file_info.h"
 
 namespace trasop {
 
