@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "dmna/number_scan.h"
+#include "platform/file_info.h"
 
 namespace trasop {
 

@@ -20,6 +20,7 @@
 #include "dmna/dmna_writer.h"
 #include "dmna/number_format.h"
 #include "dmna/number_scan.h"
+#include "platform/file_info.h"
 #include "terrain/slope.h"
 #include "tests/reference_format.h"
 

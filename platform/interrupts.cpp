@@ -35,7 +35,8 @@ void installHandlers() { SetConsoleCtrlHandler(removePublishedOnInterrupt, TRUE)
 constexpr int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT,   SIGTERM, SIGPIPE, SIGXFSZ,
                                   SIGXCPU, SIGALRM, SIGVTALRM, SIGPROF, SIGUSR1, SIGUSR2};
 
-sigset_t endingSignals() {
+// <signal.h> declares sigset_t; the include check would name glibc's private header instead.
+sigset_t endingSignals() {  // NOLINT(misc-include-cleaner)
   sigset_t set;
   sigemptyset(&set);
   for (const int signal : kEndingSignals) sigaddset(&set, signal);

@@ -3,7 +3,7 @@
 #pragma once
 
 #ifndef _WIN32
-#include <signal.h>
+#include <signal.h>  // IWYU pragma: keep (sigset_t)
 #endif
 
 namespace trasop {

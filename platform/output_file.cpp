@@ -83,7 +83,7 @@ bool createTemporaryFile(const std::string& target, OutputFile& output) {
 }
 
 void removeTemporaryFile(OutputFile& output) {
-  if (output.file != nullptr) std::fclose(output.file);
+  if (output.file != nullptr) (void)std::fclose(output.file);  // the file goes anyway
   output.file = nullptr;
   const InterruptsHeld held;
   deleteFile(output.temporaryName);

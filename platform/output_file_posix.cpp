@@ -4,7 +4,6 @@
 #ifndef _WIN32
 
 #include <fcntl.h>
-#include <limits.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,7 +51,7 @@ bool locateOpenedFile(const std::string& name, int descriptor, const struct stat
     return true;
   }
 #ifdef __linux__
-  char link[PATH_MAX];
+  char link[4096];  // the longest path Linux takes
   const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
   const ssize_t length = readlink(self.c_str(), link, sizeof link);
   if (length <= 0 || static_cast<std::size_t>(length) >= sizeof link) return false;
@@ -82,11 +81,13 @@ bool takeOverOwnership(std::FILE* file, const struct stat& opened) {
 // Writes into the opened output itself: a regular file is emptied first, a FIFO or a device
 // takes the text as it comes.
 bool rewriteInPlace(int descriptor, const struct stat& opened, OutputFile& output) {
-  if ((S_ISREG(opened.st_mode) && ftruncate(descriptor, 0) != 0) ||
-      (output.file = fdopen(descriptor, "wb")) == nullptr) {
+  std::FILE* const file =
+      S_ISREG(opened.st_mode) && ftruncate(descriptor, 0) != 0 ? nullptr : fdopen(descriptor, "wb");
+  if (file == nullptr) {
     close(descriptor);
     return false;
   }
+  output.file = file;
   output.target.clear();
   output.replacesExisting = true;
   return true;

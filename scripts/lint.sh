@@ -20,7 +20,7 @@ scripts/apt-install.sh "${missing[@]}"
 scripts/deps.sh gtest
 
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
-mapfile -t product < <(git ls-files 'app/*.cpp' 'grid/*.cpp' 'dmna/*.cpp' 'terrain/*.cpp')
+mapfile -t product < <(git ls-files 'app/*.cpp' 'grid/*.cpp' 'dmna/*.cpp' 'terrain/*.cpp' 'platform/*.cpp')
 
 formatters=("$format")
 if command -v clang-format >/dev/null 2>&1 &&
@@ -57,7 +57,10 @@ run_tidy "${#product[@]} product files" -p build/lint "${product[@]}"
 # The include check on every C++ file, each compiled on its own as C++17 (headers too).
 others=()
 for file in "${sources[@]}"; do
-  case " ${product[*]} " in *" $file "*) ;; *) others+=("$file") ;; esac
+  case " ${product[*]} " in *" $file "*) continue ;; esac
+  # A Windows test helper builds with MinGW only (scripts/windows.sh builds it with warnings).
+  case $file in tests/cli/windows_*) continue ;; esac
+  others+=("$file")
 done
 run_tidy "includes of ${#others[@]} other files" --checks='-*,misc-include-cleaner' \
   "${others[@]}" -- -x c++ -std=c++17 -I.
