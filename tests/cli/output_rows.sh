@@ -172,13 +172,13 @@ if [ "$runner" != root ]; then
 fi
 if $root; then
   rm row9/g_s.dmna
-  if mknod row9/null c 1 3 2>/dev/null; then
-    chmod 666 row9/null
+  # (A folder on a file system mounted nodev holds such a node, but it cannot be opened.)
+  if mknod -m 666 row9/null c 1 3 2>/dev/null && (: >row9/null) 2>/dev/null; then
     ln -s null row9/g_s.dmna
     run 0 root
     [ -c row9/null ] || fail "the device node was replaced"
   else
-    skip "no device node can be made in $scratch"
+    skip "no device node can be made and opened in $scratch"
   fi
 fi
 echo "row 9: 0, written to the device, which stays a device"
