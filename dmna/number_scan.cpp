@@ -90,8 +90,9 @@ const char* NumberScanner::scan(const char* p, const char* last) {
       case State::ExponentSign:
       case State::ExponentDigits:
         if (isDigit(c)) {
-          // Far beyond any double's range: further digits change nothing.
-          if (exponentValue_ < 1000000000) exponentValue_ = exponentValue_ * 10 + (c - '0');
+          // Counted up to 10^18, which no count of leading zeros in a token can offset; beyond
+          // that, further digits change nothing.
+          if (exponentValue_ < kExponentCap) exponentValue_ = exponentValue_ * 10 + (c - '0');
           state_ = State::ExponentDigits;
           continue;
         }

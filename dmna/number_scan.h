@@ -91,6 +91,8 @@ class NumberScanner {
 
  private:
   static constexpr int kSignificantDigits = 25;
+  // Exponent digits count while the value stays below 10 times this (and within 64 bits).
+  static constexpr std::int64_t kExponentCap = 100000000000000000;
   enum class State : std::uint8_t {
     Start,           // nothing yet
     Sign,            // a sign

@@ -97,6 +97,20 @@ TEST(ScanNumber, CountsOnlyTheFirst25SignificantDigits) {
   EXPECT_EQ(9007199254740994.0, scan("00000000009007199254740993.000000001"));
 }
 
+// A billion leading zeros of a fraction and an exponent of a billion and four cancel out: the
+// exponent's digits count far beyond any double's range (the text comes in pieces, as from the
+// reader).
+TEST(NumberScanner, CountsExponentDigitsBeyondABillion) {
+  const std::string zeros(1000000, '0');
+  const std::string head = "0.", tail = "1e1000000004 ";
+  NumberScanner number;
+  number.scan(head.data(), head.data() + head.size());
+  for (int k = 0; k < 1000; ++k) number.scan(zeros.data(), zeros.data() + zeros.size());
+  number.scan(tail.data(), tail.data() + tail.size());
+  EXPECT_TRUE(number.ended());
+  EXPECT_EQ(1000.0, number.value());
+}
+
 // The fast conversion of short plain numbers must agree with the correctly rounded one of the
 // standard library on every value.
 TEST(ScanNumber, FastPathAgreesWithCorrectRounding) {
