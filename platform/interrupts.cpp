@@ -6,8 +6,11 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace trasop {
@@ -16,14 +19,25 @@ namespace {
 
 // The temporary file of this run that exists and has not yet been moved or removed.
 std::atomic<const char*> publishedName{nullptr};
+std::atomic<int> publishedFolder{-1};
 
 #ifdef _WIN32
+
+// The console handler runs on a thread of its own; this lock keeps it from the run's own
+// create, replace and remove of the temporary file, and those from it.
+struct ConsoleLock {
+  CRITICAL_SECTION section;
+  ConsoleLock() { InitializeCriticalSection(&section); }
+};
+ConsoleLock consoleLock;
 
 // Ctrl-C, Ctrl-Break and the closing of the console: the file goes (once its last handle
 // closes, as the process ends), then the system's usual handling ends the process.
 BOOL WINAPI removePublishedOnInterrupt(DWORD) {
-  const char* name = publishedName.load();
+  EnterCriticalSection(&consoleLock.section);
+  const char* name = publishedName.exchange(nullptr);
   if (name != nullptr) DeleteFileA(name);
+  LeaveCriticalSection(&consoleLock.section);
   return FALSE;
 }
 
@@ -31,41 +45,63 @@ void installHandlers() { SetConsoleCtrlHandler(removePublishedOnInterrupt, TRUE)
 
 #else
 
-// Every signal whose default action ends the process and that a program may catch.
-constexpr int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT,   SIGTERM, SIGPIPE, SIGXFSZ,
-                                  SIGXCPU, SIGALRM, SIGVTALRM, SIGPROF, SIGUSR1, SIGUSR2};
+// Every signal whose default action ends the process or dumps core, SIGKILL and SIGSTOP aside
+// (they cannot be caught), the real-time signals included.
+template <typename Visit>
+void forEachEndingSignal(Visit visit) {
+  static constexpr int kSignals[] = {
+      SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,  SIGUSR1, SIGSEGV,
+      SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS,
+#ifdef __linux__
+      SIGSTKFLT, SIGIO,   SIGPWR,  // Linux's own; SIGIO is SIGPOLL there
+#endif
+  };
+  for (const int signal : kSignals) visit(signal);
+#ifdef SIGRTMIN
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) visit(signal);
+#endif
+}
+
+// What each signal did before the cleanup was installed: it does that again afterwards.
+constexpr int kSignalSlots = 128;
+struct sigaction previousAction[kSignalSlots];
 
 // <signal.h> declares sigset_t; the include check would name glibc's private header instead.
 sigset_t endingSignals() {  // NOLINT(misc-include-cleaner)
   sigset_t set;
   sigemptyset(&set);
-  for (const int signal : kEndingSignals) sigaddset(&set, signal);
+  forEachEndingSignal([&set](int signal) { sigaddset(&set, signal); });
   return set;
 }
 
-// Async-signal-safe: one unlink, the default action back, and the signal once more. The
-// signal, blocked while this runs (as are the others above), waits and then ends the process
-// the way it would have without this handler (with a core dump where that is its default).
+// Async-signal-safe: one unlink, the earlier action back, and the signal once more. The
+// signal, blocked while this runs (as are the other ending signals), waits and then does what it
+// would have done without this handler: end the process (with a core dump where that is its
+// default), or reach the handler that was there before (a checker's).
 void removePublishedOnSignal(int signal) {
-  const char* name = publishedName.load();
-  if (name != nullptr) unlink(name);
-  struct sigaction action = {};
-  action.sa_handler = SIG_DFL;
-  sigemptyset(&action.sa_mask);
-  sigaction(signal, &action, nullptr);
+  const int savedErrno = errno;
+  const char* name = publishedName.exchange(nullptr);
+  if (name != nullptr) {
+    const int folder = publishedFolder.load();
+    (void)(folder >= 0 ? unlinkat(folder, name, 0) : unlink(name));
+  }
+  sigaction(signal, &previousAction[signal], nullptr);
   static_cast<void>(raise(signal));
+  errno = savedErrno;
 }
 
 void installHandlers() {
-  for (const int signal : kEndingSignals) {
-    struct sigaction current;
+  const sigset_t mask = endingSignals();
+  forEachEndingSignal([&mask](int signal) {
+    if (signal >= kSignalSlots) return;
+    struct sigaction& previous = previousAction[signal];
     // A signal the caller has chosen to ignore (nohup, a job's settings) stays ignored.
-    if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+    if (sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) return;
     struct sigaction action = {};
     action.sa_handler = removePublishedOnSignal;
-    action.sa_mask = endingSignals();
+    action.sa_mask = mask;
     sigaction(signal, &action, nullptr);
-  }
+  });
 }
 
 #endif
@@ -77,18 +113,18 @@ void installInterruptCleanup() {
   (void)installed;
 }
 
-void publishTemporaryName(const char* name) { publishedName.store(name); }
+void publishTemporaryName(const char* name, int folder) {
+  publishedFolder.store(folder);
+  publishedName.store(name);
+}
 
 #ifdef _WIN32
 
-// The console handler runs on a thread of its own and reads a name that does not change while
-// it is published: there is nothing to hold back.
-InterruptsHeld::InterruptsHeld() = default;
-InterruptsHeld::~InterruptsHeld() = default;
+InterruptsHeld::InterruptsHeld() { EnterCriticalSection(&consoleLock.section); }
+InterruptsHeld::~InterruptsHeld() { LeaveCriticalSection(&consoleLock.section); }
 
 #else
 
-// The ending signals wait.
 InterruptsHeld::InterruptsHeld() {
   const sigset_t set = endingSignals();
   sigprocmask(SIG_BLOCK, &set, &saved_);

@@ -8,16 +8,18 @@
 
 namespace trasop {
 
-// Installs the handlers, once per run. A signal the caller has chosen to ignore stays ignored.
+// Installs the handlers, once per run. A signal the caller has chosen to ignore stays ignored;
+// one that already has a handler (a checker's) gets it back after the cleanup.
 void installInterruptCleanup();
 
-// Names the file an interrupt removes (nullptr: none). The text must stay unchanged until the
+// Names the file an interrupt removes (nullptr: none): `name` in the folder open as `folder`
+// (POSIX; -1 for a name as it stands, as on Windows). The text must stay unchanged until the
 // name is withdrawn. Call only while interrupts are held, together with the creation, move or
 // removal of that file, so that the handler never removes a file that is not the run's own.
-void publishTemporaryName(const char* name);
+void publishTemporaryName(const char* name, int folder = -1);
 
-// Holds interrupts back for its lifetime, where the platform delivers them in the middle of the
-// run's own work; one that arrives meanwhile is delivered when it ends.
+// Holds interrupts back for its lifetime: on POSIX the ending signals wait, on Windows the
+// console handler waits. One that arrives meanwhile is handled when it ends. May be nested.
 class InterruptsHeld {
  public:
   InterruptsHeld();

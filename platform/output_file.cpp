@@ -38,10 +38,13 @@ std::uint64_t systemRandom() {
 
 RandomSource randomSource = systemRandom;
 
+}  // namespace
+
 // `target`, a random part and ".tmp": target.<8 hex digits>.tmp. Where that would be longer
 // than the folder allows for a name, the target's own last part is cut short (down to nothing,
-// which leaves .<8 hex digits>.tmp), so that the temporary file fits wherever the output does.
-std::string temporaryName(const std::string& target) {
+// which leaves .<8 hex digits>.tmp), so that the temporary file fits wherever the output does;
+// never inside a UTF-8 character, which a file system that insists on UTF-8 names would refuse.
+std::string temporaryName(const std::string& target, std::size_t limit) {
   static const char kHex[] = "0123456789abcdef";
   std::uint64_t bits = randomSource();
   std::string suffix = ".";
@@ -53,12 +56,14 @@ std::string temporaryName(const std::string& target) {
   const std::size_t slash = target.find_last_of('/');
 #endif
   const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-  const std::size_t limit = nameLimit(start == 0 ? "." : target.substr(0, start));
   const std::size_t room = limit > suffix.size() ? limit - suffix.size() : 0;
-  return target.substr(0, start + std::min(target.size() - start, room)) + suffix;
+  std::size_t end = target.size();
+  if (end - start > room) {
+    end = start + room;
+    while (end > start && (static_cast<unsigned char>(target[end]) & 0xC0) == 0x80) --end;
+  }
+  return target.substr(0, end) + suffix;
 }
-
-}  // namespace
 
 void setTemporaryNameSource(RandomSource source) {
   randomSource = source != nullptr ? source : systemRandom;
@@ -66,15 +71,16 @@ void setTemporaryNameSource(RandomSource source) {
 
 bool createTemporaryFile(const std::string& target, OutputFile& output) {
   installInterruptCleanup();
+  const std::size_t limit = nameLimit(output);
   for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
-    const std::string candidate = temporaryName(target);
+    const std::string candidate = temporaryName(target, limit);
     // An interrupt waits until the file and its published name stand together.
     const InterruptsHeld held;
-    const CreateOutcome outcome = createExclusive(candidate, output.file);
+    const CreateOutcome outcome = createExclusive(output, candidate, output.file);
     if (outcome == CreateOutcome::Created) {
       output.temporaryName = candidate;
       output.target = target;
-      publishTemporaryName(output.temporaryName.c_str());
+      publishTemporaryName(output.temporaryName.c_str(), output.folder);
       return true;
     }
     if (outcome == CreateOutcome::Failed) break;
@@ -85,26 +91,32 @@ bool createTemporaryFile(const std::string& target, OutputFile& output) {
 void removeTemporaryFile(OutputFile& output) {
   if (output.file != nullptr) (void)std::fclose(output.file);  // the file goes anyway
   output.file = nullptr;
+  if (output.temporaryName.empty()) return;
   const InterruptsHeld held;
-  deleteFile(output.temporaryName);
+  deleteFile(output, output.temporaryName);
   publishTemporaryName(nullptr);
   output.temporaryName.clear();
 }
 
-bool closeOutputFile(OutputFile& output, bool complete) {
-  const bool written = std::fclose(output.file) == 0 && complete;
+bool settleTemporaryFile(OutputFile& output) {
+  publishTemporaryName(nullptr);
+  output.temporaryName.clear();
+  const bool closed = output.file == nullptr || std::fclose(output.file) == 0;
   output.file = nullptr;
-  if (rewritesInPlace(output)) return written;
-  if (written) {
-    const InterruptsHeld held;
-    if (moveIntoPlace(output)) {
-      publishTemporaryName(nullptr);
-      output.temporaryName.clear();
-      return true;
-    }
+  return closed;
+}
+
+bool closeOutputFile(OutputFile& output, bool complete) {
+  bool written = false;
+  if (rewritesInPlace(output)) {
+    written = std::fclose(output.file) == 0 && complete;
+    output.file = nullptr;
+  } else {
+    written = complete && std::fflush(output.file) == 0 && commitTemporaryFile(output);
+    removeTemporaryFile(output);  // whatever of it is left
   }
-  removeTemporaryFile(output);
-  return false;
+  releaseOutput(output);
+  return written;
 }
 
 }  // namespace trasop

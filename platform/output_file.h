@@ -1,10 +1,11 @@
 // The output file of a run, replaced the way that loses nothing. Where the output does not
 // exist yet, or where a new file can take the old one's place with everything it had (one
-// link, its owner, group and permissions, no other attributes), the text goes to a temporary
-// file beside it, which replaces the output only once complete: a failed or interrupted run
-// leaves the old output as it was. Otherwise (more links, a colleague's file, attributes or
-// access lists, a FIFO, a device, a folder the runner may not write to) the text is written
-// into the existing file itself, as any program writing to that name would.
+// link, its owner, group and permissions, no other attributes or flags, not a mount point),
+// the text goes to a temporary file beside it that only the runner may open, which replaces
+// the output only once complete: a failed or interrupted run leaves the old output as it was.
+// Otherwise (more links, a colleague's file, attributes or access lists, a FIFO, a device, a
+// folder the runner may not write to or only add to) the text is written into the existing
+// file itself, as any program writing to that name would.
 #pragma once
 
 #include <cstdint>
@@ -21,21 +22,26 @@ struct OutputFile {
 
   std::FILE* file = nullptr;  // where the text goes, opened for binary writing
   // The new file that replaces the output once complete; empty where the output is rewritten
-  // in place.
+  // in place. POSIX: a name in `folder`; Windows: a path.
   std::string temporaryName;
-  std::string target;             // what the temporary file replaces
+  std::string target;             // what the temporary file replaces, named the same way
   bool replacesExisting = false;  // the target exists
+  int folder = -1;                // POSIX: the target's folder, open (-1: none)
+  int existing = -1;              // POSIX: the existing target, open for writing (-1: none)
   std::uint32_t attributes = 0;   // Windows: the replaced file's attributes, given back
 };
 
 // Opens the output `name` for writing. An existing name (a file, or a link to anything) is
-// opened through the system first, which judges permissions and links; where it refuses,
-// nothing is changed. An existing file rewritten in place is emptied here.
+// opened through the system first, the way any program writing to it opens it, so that the
+// system judges permissions, links and shared folders; where it refuses, nothing is changed.
+// An existing file rewritten in place is emptied here.
 // Returns false when the output cannot be written; `output` then holds nothing open.
 bool openOutputFile(const std::string& name, OutputFile& output);
 
 // Closes the output. Where the text is `complete` and every write and the close succeeded,
-// the temporary file (if any) takes the output's place; otherwise it is removed.
+// the temporary file (if any) is flushed to the disk, gets the final owner, group and
+// permissions, and takes the output's place; where that would now lose something of the old
+// output, its text is written into the old output instead. Otherwise it is removed.
 // Returns true when the output now holds the complete text.
 bool closeOutputFile(OutputFile& output, bool complete);
 
@@ -46,6 +52,15 @@ inline bool rewritesInPlace(const OutputFile& output) { return output.temporaryN
 // restores the real one), so that a test can know every name that will be tried.
 using RandomSource = std::uint64_t (*)();
 void setTemporaryNameSource(RandomSource source);
+
+#ifdef _WIN32
+// For tests only: replaces the system's ReplaceFileA (with REPLACEFILE_IGNORE_MERGE_ERRORS) in
+// the replacement of an existing output (nullptr restores it). The step gets full paths and
+// returns 0 for success or the system's error code, leaving the files as that error says.
+using ReplaceStep = unsigned long (*)(const char* replaced, const char* replacement,
+                                      const char* backup);
+void setReplaceStep(ReplaceStep step);
+#endif
 
 // How many temporary names are tried before the run gives up on one.
 constexpr int kTemporaryNameTries = 16;
