@@ -1,8 +1,8 @@
 #!/bin/sh
 # An existing output replaced by an ordinary user, row by row, against what a program that
 # simply opens the output name for writing leaves: the same exit status, and the same file
-# (content, links, owner, group, mode, access list, attributes, kind).
-#   output_rows.sh TRASOP INPUT
+# (content, links, owner, group, mode, access list, attributes, flags, kind), and nothing left.
+#   output_rows.sh TRASOP INPUT MAKE_TERRAIN WATCH_OPENS
 # Run as root, it makes a runner, a colleague and a group of the two for the rows, and removes
 # them at the end; run as anyone else, it runs the rows as that user, and skips the rows that
 # need the others. A row the machine cannot give is reported as skipped, with its reason.
@@ -11,11 +11,16 @@ scratch=$(mktemp -d /tmp/trasop-rows.XXXXXX)
 chmod 755 "$scratch"
 cp "$1" "$scratch/trasop"
 cp "$2" "$scratch/g.dmna"
-chmod 755 "$scratch/trasop"
-chmod 644 "$scratch/g.dmna"
+cp "$4" "$scratch/watch_opens"
+chmod 755 "$scratch/trasop" "$scratch/watch_opens"
 cd "$scratch"
+# A grid whose output takes a while to write, for the rows that act while it is written.
+"$3" 1000 1000 10 >big.dmna
+chmod 644 g.dmna big.dmna
 ./trasop g.dmna >/dev/null
 mv g_s.dmna expected.dmna
+./trasop big.dmna >/dev/null
+mv big_s.dmna expected_big.dmna
 
 root=false colleague="" team=""
 if [ "$(id -u)" = 0 ]; then
@@ -23,6 +28,7 @@ if [ "$(id -u)" = 0 ]; then
   runner=trasop$$r colleague=trasop$$c team=trasop$$t
   cleanup() {
     cd /
+    chattr -R -a "$scratch" 2>/dev/null || true
     rm -rf "$scratch"
     userdel "$runner" 2>/dev/null || true
     userdel "$colleague" 2>/dev/null || true
@@ -38,6 +44,26 @@ else
   trap 'cd / && chmod -R u+w "$scratch" && rm -rf "$scratch"' EXIT
   as() { shift; "$@"; }
 fi
+# The runner's run of the big grid in the row's folder, named through the folder, in the
+# background, stopped once its temporary file is there; $run is its process. Fails (status 1)
+# where the run ended first.
+start_stopped() {
+  if $root; then
+    (exec setpriv --reuid="$runner" --regid="$runner" --init-groups \
+      ./trasop "row$row/big.dmna" >/dev/null) &
+  else
+    (exec ./trasop "row$row/big.dmna" >/dev/null) &
+  fi
+  run=$!
+  while [ -z "$(ls -a "row$row" | grep '\.tmp$' || true)" ] && kill -0 $run 2>/dev/null; do
+    sleep 0.002
+  done
+  kill -STOP $run 2>/dev/null || true
+  [ -n "$(ls -a "row$row" | grep '\.tmp$' || true)" ] && return 0
+  kill -CONT $run 2>/dev/null || true
+  wait $run || true
+  return 1
+}
 
 fail() {
   echo "FAILED: row $row: $*" >&2
@@ -209,5 +235,180 @@ if $root; then chown "$runner:" "row11/$long.dmna"; fi
 run 0 "$runner" "$long.dmna"
 same "row11/${long}_s.dmna" expected.dmna
 echo "row 11: 0"
+
+# 12: a colleague's 0666 file and FIFO in a sticky world-writable folder: what the system lets
+# a plain writer do (the shell's '>', which opens with O_CREAT), the run does, no more.
+if [ -n "$colleague" ]; then
+  for kind in file fifo; do
+    for who in plain tool; do
+      fresh 12
+      chown root row12
+      chmod 1777 row12
+      if [ $kind = file ]; then
+        older "$colleague" row12/g_s.dmna 666
+      else
+        as "$colleague" mkfifo -m 666 row12/g_s.dmna
+        timeout 20 cat row12/g_s.dmna >row12.got &
+        reader=$!
+      fi
+      if [ $who = plain ]; then
+        plain=0
+        (cd row12 && as "$runner" sh -c 'cat ../expected.dmna >g_s.dmna') 2>/dev/null || plain=$?
+      else
+        run "$([ "$plain" = 0 ] && echo 0 || echo 4)"
+      fi
+      if [ $kind = fifo ]; then
+        [ "$plain" = 0 ] || kill $reader 2>/dev/null || true
+        wait $reader 2>/dev/null || true
+        got=$(cat row12.got)
+      else
+        got=$(cat row12/g_s.dmna)
+      fi
+      if [ "$plain" = 0 ]; then
+        [ "$got" = "$(cat expected.dmna)" ] || fail "$kind ($who): not the result"
+      else
+        [ "$got" = "$([ $kind = file ] && echo older)" ] || fail "$kind ($who): written into"
+      fi
+    done
+    sysctl=regular && [ $kind = fifo ] && sysctl=fifos
+    if [ "$plain" = 0 ]; then
+      # Not judged by the system here: the open that would be judged is shown instead.
+      fresh 12
+      older "$runner" row12/g_s.dmna 644
+      if command -v strace >/dev/null &&
+        (cd row12 && as "$runner" strace -f -e trace=openat -o trace ../trasop g.dmna \
+          >/dev/null 2>&1); then
+        grep -q 'openat(AT_FDCWD, "g_s.dmna", O_WRONLY|O_CREAT|O_NOCTTY|O_CLOEXEC, 0666)' \
+          row12/trace || fail "the output is not opened with O_CREAT"
+        echo "row 12: $kind: 0 as for the plain writer; not judged by the system" \
+          "(fs.protected_$sysctl=$(cat /proc/sys/fs/protected_$sysctl)), the open carries O_CREAT"
+      else
+        row=12 skip "$kind: not judged by the system, and strace cannot show the open"
+      fi
+    else
+      echo "row 12: $kind: 4 as for the plain writer, nothing written into it"
+    fi
+  done
+else
+  row=12 skip "needs a colleague (run as root)"
+fi
+
+# 13: a colleague watching the folder opens every new file at once: never one of the run's,
+# for a 0600 output, and for a 0644 output in a setgid team folder with umask 002.
+if [ -n "$colleague" ]; then
+  for case in 0600:022 0644:002; do
+    mode=${case%:*} mask=${case#*:}
+    fresh 13
+    cp big.dmna row13/g.dmna
+    chown "$runner:$team" row13 row13/g.dmna
+    chmod 2775 row13
+    older "$runner" row13/g_s.dmna "$mode"
+    mkdir -p watch && chmod 777 watch && rm -f watch/ready
+    (exec setpriv --reuid="$colleague" --regid="$colleague" --init-groups \
+      ./watch_opens row13 watch/ready) >row13.opens &
+    watcher=$!
+    while [ ! -e watch/ready ]; do sleep 0.01; done
+    for round in $(seq 30); do
+      (cd row13 && umask "$mask" && as "$runner" ../trasop g.dmna >/dev/null) ||
+        fail "round $round: the run failed"
+    done
+    kill -TERM $watcher
+    wait $watcher || fail "the colleague opened the run's file: $(cat row13.opens)"
+    same row13/g_s.dmna expected_big.dmna
+    shows row13/g_s.dmna "%U %a" "$runner ${mode#0}"
+  done
+  echo "row 13: 30 runs each, the colleague never had a descriptor on a new output"
+else
+  row=13 skip "needs a colleague (run as root)"
+fi
+
+# 14: a folder that only allows names to be added: an existing output and a new one, written
+# as by any program, nothing left behind (which such a folder could not remove).
+fresh 14
+older "$runner" row14/g_s.dmna 644
+cp g.dmna row14/h.dmna
+if $root; then chown "$runner:" row14/h.dmna; fi
+if ! chattr +a row14 2>/dev/null; then
+  skip "the append-only flag cannot be set here (needs root and a file system with flags)"
+else
+  run 0
+  same row14/g_s.dmna expected.dmna
+  run 0 "$runner" h.dmna
+  same row14/h_s.dmna expected.dmna
+  chattr -a row14
+  echo "row 14: 0, both written into place"
+fi
+
+# 15: inode flags that the owner may set (no dump, no access time) stay with the output.
+fresh 15
+older "$runner" row15/g_s.dmna 644
+if ! as "$runner" chattr +dA row15/g_s.dmna 2>/dev/null; then
+  skip "the file system here has no inode flags"
+else
+  run 0
+  same row15/g_s.dmna expected.dmna
+  case $(lsattr row15/g_s.dmna | cut -d' ' -f1) in
+  *d*A* | *A*d*) echo "row 15: 0, the flags kept" ;;
+  *) fail "the flags are gone: $(lsattr row15/g_s.dmna)" ;;
+  esac
+fi
+
+# 16: the output is a single file mounted over its name (as a container's volume): the file
+# mounted there gets the result.
+fresh 16
+older "$runner" row16/g_s.dmna 644
+older "$runner" row16/volume 644
+if ! $root || ! unshare -m --propagation private true 2>/dev/null; then
+  skip "no private mount namespace here (needs root and unshare)"
+else
+  status=0
+  unshare -m --propagation private sh -c "mount --bind row16/volume row16/g_s.dmna &&
+    cd row16 && setpriv --reuid=$runner --regid=$runner --init-groups ../trasop g.dmna" \
+    >/dev/null 2>&1 || status=$?
+  [ $status = 0 ] || fail "exit status $status, expected 0"
+  same row16/volume expected.dmna
+  [ -z "$(ls -a row16 | grep '\.tmp$' || true)" ] || fail "a temporary file is left"
+  echo "row 16: 0, the mounted file got the result"
+fi
+
+# 17: the folder is renamed while the run writes: the result lands in it under its new name.
+fresh 17
+cp big.dmna row17/
+if $root; then chown "$runner:" row17/big.dmna; fi
+tries=0
+until start_stopped; do
+  tries=$((tries + 1))
+  [ $tries -lt 10 ] || fail "the temporary file was never caught"
+done
+mv row17 row17-renamed
+mkdir row17
+kill -CONT $run
+status=0
+wait $run || status=$?
+[ $status = 0 ] || fail "exit status $status, expected 0"
+same row17-renamed/big_s.dmna expected_big.dmna
+[ -z "$(ls -a row17-renamed row17 | grep '\.tmp$' || true)" ] || fail "a temporary file is left"
+echo "row 17: 0, the result in the renamed folder"
+
+# 18: a second link to the output made while the run writes: judged again before the rename,
+# the output is written in place, and both names show the result.
+fresh 18
+cp big.dmna row18/
+older "$runner" row18/big_s.dmna 644
+if $root; then chown "$runner:" row18/big.dmna; fi
+tries=0
+until start_stopped; do
+  tries=$((tries + 1))
+  [ $tries -lt 10 ] || fail "the temporary file was never caught"
+done
+as "$runner" ln row18/big_s.dmna row18/twin
+kill -CONT $run
+status=0
+wait $run || status=$?
+[ $status = 0 ] || fail "exit status $status, expected 0"
+same row18/twin expected_big.dmna
+shows row18/big_s.dmna %h 2
+[ -z "$(ls -a row18 | grep '\.tmp$' || true)" ] || fail "a temporary file is left"
+echo "row 18: 0, both names show the result"
 
 echo "passed"

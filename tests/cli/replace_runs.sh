@@ -5,8 +5,9 @@
 #     succeed each time, and the output is one of the two whole results.
 #   replace_runs.sh signals TRASOP MAKE_TERRAIN WORK
 #     Runs ended by a signal while they write: two SIGTERMs back to back (as timeout sends
-#     them) in 30 runs, then one SIGQUIT, SIGPIPE and SIGXFSZ each. Each run ends as that signal
-#     ends a program, no temporary file is left, the older output is unchanged.
+#     them) in 30 runs, then every other signal that ends a program and may be caught, once each,
+#     the real-time ones included. Each run ends as that signal ends a program, no temporary file
+#     is left, the older output is unchanged.
 set -eu
 what=$1 trasop=$2 make_terrain=$3 work=$4
 rm -rf "$work"
@@ -48,11 +49,20 @@ signals)
   "$trasop" big.dmna >/dev/null && mv big_s.dmna whole.dmna
   echo "older output" >big_s.dmna
   cp big_s.dmna older.dmna
+  # A checker's own handlers (the sanitizer build's) would report these signals as faults.
+  export ASAN_OPTIONS=handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_abort=0:handle_sigill=0
+  export UBSAN_OPTIONS=handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_abort=0:handle_sigill=0
+  # Linux's numbers (the same on x86 and arm64): the ending signals but SIGTERM, then the
+  # real-time ones a program may use (32 and 33 belong to the C library's threads).
+  cases=TERM:15:30
+  for number in 1 2 3 4 5 6 7 8 10 11 12 13 14 16 24 25 26 27 29 30 31 $(seq 34 64); do
+    cases="$cases $number:$number:1"
+  done
   # NAME:NUMBER:ROUNDS. The run is stopped once its temporary file is there (seen again after
   # the stop, so that it cannot have been renamed in between), continued, and then signalled
   # at once; a run that finished before its file was caught, or that had its output in place
   # when the signal came, is tried again.
-  for case in TERM:15:30 QUIT:3:1 PIPE:13:1 XFSZ:25:1; do
+  for case in $cases; do
     name=${case%%:*} rest=${case#*:}
     number=${rest%%:*} rounds=${rest#*:}
     round=0 tries=0
