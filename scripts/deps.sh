@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building trasop needs, where it is missing (Debian or Ubuntu): the compiler,
 # CMake and make, and with the words given also GoogleTest (gtest), valgrind (valgrind), and the
-# tools that give a test file an access list and attributes (acl).
+# tools that give a test file an access list and attributes and trace how the output is opened
+# (acl).
 #
 #   scripts/deps.sh [gtest] [valgrind] [acl]
 set -euo pipefail
@@ -18,6 +19,7 @@ for extra in "$@"; do
   acl)
     command -v setfacl >/dev/null 2>&1 || missing+=(acl)
     command -v setfattr >/dev/null 2>&1 || missing+=(attr)
+    command -v strace >/dev/null 2>&1 || missing+=(strace)
     ;;
   *) echo "deps.sh: unknown part: $extra" >&2; exit 2 ;;
   esac
