@@ -105,6 +105,15 @@ for n in "${sizes[@]}"; do
     awk -v m="$median" -v b="$base" -v k="$base_peak" 'BEGIN {
       printf "baseline: %.3f s  peak %.1f MiB (trasop takes %.2f of its time)\n", b, k / 1024, m / b }'
   fi
+  # What the flush of the output to the disk before it replaces the old one costs a run (part of
+  # the times above): the time spent in that call, as strace sees it.
+  if command -v strace >/dev/null 2>&1; then
+    flush=$(strace -T -e trace=fdatasync,fsync "$trasop" "$grid" 2>&1 >/dev/null |
+      sed -n 's/.*<\([0-9.]*\)>$/\1/p' | awk '{t += $1} END {printf "%.3f", t}')
+    awk -v f="$flush" -v m="$median" 'BEGIN {
+      printf "flush:    %.3f s to put the output on the disk before it replaces the old (%.0f %% of a run)\n",
+             f, f / m * 100 }'
+  fi
   # The program's own work stage by stage, on the file held in memory.
   "$root/build/release/bench_stages" "$grid" "$runs" | tail -n +2 | sed 's/^/  stage:  /'
   if $have_gdal; then
