@@ -2,9 +2,12 @@
 // the process exit status.
 #pragma once
 
+#include <cstdint>
+
 namespace trasop {
 
-enum ResultCode : int {
+// Every code fits a byte, as an exit status must.
+enum ResultCode : std::int8_t {
   Ok = 0,
   Banner = 1,  // message selector only: the start banner
   Usage = 2,

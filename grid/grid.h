@@ -36,7 +36,7 @@ struct GridHeader {
   std::string mode;
 };
 
-enum class Outer : int { Unset = -1, JOuter = 0, IOuter = 1 };
+enum class Outer : std::int8_t { Unset = -1, JOuter = 0, IOuter = 1 };
 
 // Order of the values in a data section: which index runs in the outer loop, and the direction
 // (+1 or -1) in which each index runs.

@@ -6,7 +6,6 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
-#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 

@@ -1,6 +1,5 @@
 #include "platform/output_file.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>

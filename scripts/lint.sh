@@ -4,14 +4,36 @@
 # under .clang-tidy, whose warnings count as errors, and every C++ file including the standard
 # headers for what it names. Fails at the first that does not hold.
 #
-# The lint tools are clang-format 19 and clang-tidy 19 on every system (Debian 12 and 13 both
-# package them), so that the same code passes or fails everywhere. The formatting is checked
-# with the system's default clang-format too, where that is another version: the code is
-# spelled so that every supported version formats it alike.
+#   scripts/lint.sh [VERSION]
+#
+# The lint tools are clang-format and clang-tidy of one version, 19 or later: VERSION where it
+# is given (or LINT_CLANG), else the newest that is installed, else the newest that the
+# package sources offer. .clang-tidy names only checks that every version from 19 on knows and
+# that the code passes, so the answer is the same with each. The formatting is checked with the
+# system's default clang-format too, where that is another version: the code is spelled so
+# that every supported version formats it alike.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-format=clang-format-19
-tidy=clang-tidy-19
+
+# The versions of 19 or later for which both tools are installed (or, with --offered, offered
+# by the package sources), newest last.
+versions() {
+  if [ "${1:-}" = --offered ]; then
+    apt-cache search --names-only '^clang-(format|tidy)-[0-9]+$' 2>/dev/null |
+      sed -n 's/^clang-\(format\|tidy\)-\([0-9]*\) .*/\2/p'
+  else
+    for tool in /usr/bin/clang-format-[0-9]* /usr/bin/clang-tidy-[0-9]*; do
+      [ -x "$tool" ] && echo "${tool##*-}"
+    done
+  fi | sort -n | uniq -d | awk '$1 >= 19'
+}
+version=${1:-${LINT_CLANG:-}}
+[ -n "$version" ] || version=$(versions | tail -n 1)
+[ -n "$version" ] || version=$(versions --offered | tail -n 1)
+[ -n "$version" ] || { echo "lint: no clang-format and clang-tidy of version 19 or later" >&2; exit 1; }
+[ "$version" -ge 19 ] 2>/dev/null || { echo "lint: version $version: 19 or later" >&2; exit 2; }
+format=clang-format-$version
+tidy=clang-tidy-$version
 missing=()
 command -v "$format" >/dev/null 2>&1 || missing+=("$format")
 command -v "$tidy" >/dev/null 2>&1 || missing+=("$tidy")

@@ -7,6 +7,7 @@
 
 #include "dmna/dmna_reader_steps.h"
 #include "platform/file_info.h"
+#include "tests/result_code_printer.h"
 
 namespace trasop {
 namespace {

@@ -21,6 +21,7 @@
 
 #include "dmna/dmna_reader_steps.h"
 #include "platform/output_file.h"
+#include "tests/result_code_printer.h"
 
 namespace trasop {
 namespace {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "grid/grid.h"
+#include "tests/result_code_printer.h"
 
 namespace trasop {
 

@@ -5,6 +5,7 @@
 
 #include "dmna/dmna_reader_steps.h"
 #include "dmna/text_reader.h"
+#include "tests/result_code_printer.h"
 
 namespace trasop {
 namespace {

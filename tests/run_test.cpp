@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/result_code_printer.h"
+
 namespace trasop {
 namespace {
 

@@ -27,6 +27,12 @@ function(fail message)
   message(FATAL_ERROR "${CASE}: ${message}")
 endfunction()
 
+# The scratch folder writable for its owner again, after a read-only run.
+function(writable_again)
+  file(CHMOD "${WORK}" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                                             GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+endfunction()
+
 function(split_list text out)
   string(REPLACE "|" ";" items "${text}")
   string(REPLACE "@WORK@" "${WORK}" items "${items}")
@@ -85,6 +91,7 @@ if(READ_ONLY)
     list(GET placed 0 first_input)
     execute_process(COMMAND ${wrap} test -r "${WORK}/${first_input}" RESULT_VARIABLE unreachable)
     if(unreachable)
+      writable_again()
       message("SKIPPED: the user nobody cannot reach ${WORK}")
       return()
     endif()
@@ -96,6 +103,8 @@ execute_process(
   RESULT_VARIABLE status
   OUTPUT_VARIABLE out
   ERROR_VARIABLE err)
+# Whatever the outcome, the user who ran the tests can remove the folder again.
+writable_again()
 
 if(NOT "${status}" STREQUAL "${EXIT}")
   fail("exit status ${status}, expected ${EXIT}\n${out}")

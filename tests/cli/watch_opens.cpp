@@ -5,9 +5,9 @@
 // Writes READY once it watches, then runs until SIGTERM; prints each successful open and exits
 // with 1 if there was one, 0 otherwise.
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
+#include <sys/poll.h>  // (poll.h only includes it)
 #include <unistd.h>
 
 #include <cstdio>
