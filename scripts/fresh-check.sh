@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
 # Tries the README's quick start on a fresh, minimal Debian system, as new users would:
 #
-#   scripts/fresh-check.sh [SUITE]    (as root; SUITE such as bookworm or trixie, default: the
-#                                      release of this machine; installs debootstrap if missing)
+#   scripts/fresh-check.sh [SUITE]    (as root; SUITE any suite of the archive, such as
+#                                      bookworm, trixie, forky, testing, sid or unstable; default:
+#                                      the suite this machine's apt follows; installs debootstrap
+#                                      if missing)
 #
 # It builds a minimal root of that release with debootstrap (nothing added but git and sudo),
-# for this machine's architecture and from the Debian mirror its apt uses, clones the committed
-# repository into it, and runs there:
+# for this machine's architecture and from the Debian mirror and with the apt settings this
+# machine uses (a suite that this debootstrap does not know yet is made with its script for
+# sid), clones the committed repository into it, and runs there:
 #   1. a user who may not use sudo, at a terminal (script gives it one), before any package is
 #      there: scripts/example.sh must stop at once with the packages to install as root
 #   2. root: scripts/example.sh, which installs the build tools as root
 #   3. a user whom sudo lets install (as on an admin's desktop): scripts/example.sh, then
 #      scripts/test.sh, which installs GoogleTest and valgrind through sudo
 #   4. root: scripts/test.sh
-#   5. the user without sudo rights, now that the packages are there: both commands
+#   5. the user without sudo rights, now that the packages are there: both commands, and then
+#      the removal of the build folder they made
 #   6. that no build of the quick start printed a compiler warning
 #   7. root: the Debian package made by scripts/package.sh, installed with apt-get, the
 #      example run with it from another folder, its manual page shown, the package removed
@@ -29,7 +33,13 @@ command -v debootstrap >/dev/null 2>&1 || scripts/apt-install.sh debootstrap
 sources=$(cat /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null || true)
 mirror=$(awk '/^URIs:/ { print $2; exit }' <<<"$sources")
 [ -n "$mirror" ] || mirror=$(awk '$1 == "deb" { print $2; exit }' <<<"$sources")
-suite=${1:-$(. /etc/os-release && echo "$VERSION_CODENAME")}
+# The suite apt follows here: on unstable that is sid, which os-release names as testing's.
+followed=$(awk '/^Suites:/ { print $2; exit }' <<<"$sources")
+[ -n "$followed" ] || followed=$(awk '$1 == "deb" { print $3; exit }' <<<"$sources")
+suite=${1:-${followed:-$(. /etc/os-release && echo "$VERSION_CODENAME")}}
+# debootstrap knows the suites of its own time; a newer one is made the way sid is.
+script=/usr/share/debootstrap/scripts/$suite
+[ -e "$script" ] || script=/usr/share/debootstrap/scripts/sid
 arch=$(dpkg --print-architecture)
 [ -n "$mirror" ] && [ -n "$suite" ] || { echo "fresh-check.sh: no Debian mirror found" >&2; exit 1; }
 
@@ -78,8 +88,16 @@ in_root() {
 }
 
 step "debootstrap $suite $arch (minbase, with git and sudo)" \
-  debootstrap --variant=minbase --arch="$arch" --include=git,sudo "$suite" "$rootfs" "$mirror"
+  debootstrap --variant=minbase --arch="$arch" --include=git,sudo "$suite" "$rootfs" "$mirror" \
+  "$script"
 cp /etc/resolv.conf "$rootfs/etc/resolv.conf"
+# This machine's apt settings (a proxy, how the archive is checked), where the root has no file
+# of that name itself.
+for conf in /etc/apt/apt.conf /etc/apt/apt.conf.d/* /etc/apt/auth.conf.d/*; do
+  [ -f "$conf" ] && [ ! -e "$rootfs$conf" ] || continue
+  mkdir -p "$(dirname "$rootfs$conf")"
+  cp "$conf" "$rootfs$conf"
+done
 # sudo looks up the host's name.
 echo "127.0.1.1 $(hostname)" >>"$rootfs/etc/hosts"
 for fs in proc sys dev dev/pts; do
@@ -125,6 +143,8 @@ run admin test.sh
 run root test.sh
 run newuser example.sh
 run newuser test.sh
+step "newuser: rm -rf build (every test left what it made removable)" \
+  in_root newuser "cd trasop && rm -rf build && [ ! -e build ]" || true
 # What the console of a new user shows of package installs: a line a step.
 echo "    console lines about packages, of all these commands:" \
   "$(cat "$logs"/*example.sh.log "$logs"/*test.sh.log | grep -c -E '^(Updating|Installing|Adding)')"
