@@ -1,11 +1,6 @@
 // The data section of a dmna file: one value per grid point, in the order of the header.
 #include <algorithm>
-#include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <new>
-#include <utility>
-#include <vector>
 
 #include "dmna/dmna_reader_steps.h"
 #include "dmna/line_band.h"
@@ -17,10 +12,13 @@ namespace {
 // First position of an index that runs with `step` over `count` positions.
 std::int64_t firstIndex(int step, std::int64_t count) { return step > 0 ? 0 : count - 1; }
 
-// The values, from the text or from where they were gathered (Source::readNumber), go into
-// the grid's heights in the order `order` gives.
-template <typename Source>
-ResultCode fillGrid(Source& in, const IndexOrder& order, TerrainGrid& grid) {
+// The values go into the grid's heights in the order `order` gives. `reach(i)` is asked
+// before row i is first written and says whether it is there (a grid whose rows are allocated
+// as the values reach them); false ends the filling with OutOfMemory, and `taken` then says how
+// many values had been read.
+template <typename Reach>
+ResultCode fillGrid(TextReader& in, const IndexOrder& order, TerrainGrid& grid, Reach reach,
+                    std::uint64_t& taken) {
   const std::int64_t ni = grid.ni;
   const std::int64_t nj = grid.nj;
   const std::int64_t iFirst = firstIndex(order.iStep, ni);
@@ -28,6 +26,10 @@ ResultCode fillGrid(Source& in, const IndexOrder& order, TerrainGrid& grid) {
   if (order.outer == Outer::IOuter) {
     // Lines along the grid's rows: each value goes straight into place.
     for (std::int64_t x = 0, i = iFirst; x < ni; ++x, i += order.iStep) {
+      if (!reach(i)) {
+        taken = static_cast<std::uint64_t>(x) * static_cast<std::uint64_t>(nj);
+        return OutOfMemory;
+      }
       GridCell* const row = grid.rows[i];
       for (std::int64_t y = 0, j = jFirst; y < nj; ++y, j += order.jStep) {
         if (!in.readNumber(row[j].height)) return CannotRead;
@@ -39,7 +41,13 @@ ResultCode fillGrid(Source& in, const IndexOrder& order, TerrainGrid& grid) {
   if (band.lines() == 0) {
     for (std::int64_t y = 0, j = jFirst; y < nj; ++y, j += order.jStep) {
       for (std::int64_t x = 0, i = iFirst; x < ni; ++x, i += order.iStep) {
-        if (!in.readNumber(grid.rows[i][j].height)) return CannotRead;
+        double value = 0.0;
+        if (!in.readNumber(value)) return CannotRead;
+        if (!reach(i)) {
+          taken = static_cast<std::uint64_t>(y * ni + x + 1);
+          return OutOfMemory;
+        }
+        grid.rows[i][j].height = value;
       }
     }
     return Ok;
@@ -52,71 +60,45 @@ ResultCode fillGrid(Source& in, const IndexOrder& order, TerrainGrid& grid) {
         if (!in.readNumber(values[x])) return CannotRead;
       }
     }
+    // Lines across the rows reach every row with the first band.
+    for (std::int64_t i = 0; line == 0 && i < ni; ++i) {
+      if (!reach(i)) {
+        taken = static_cast<std::uint64_t>(lines * ni);
+        return OutOfMemory;
+      }
+    }
     band.exchange(grid, iFirst, order.iStep, jFirst + line * order.jStep, order.jStep, lines,
                   [](GridCell& cell, double value) { cell.height = value; });
   }
   return Ok;
 }
 
-// Values gathered in blocks as they come, and handed out again in the same order, each block
-// given back once it has been handed out: memory grows with the data, not with a header's
-// promise, and the values and the grid they go into are not both held whole.
-class GatheredValues {
- public:
-  static constexpr std::size_t kBlockValues = std::size_t{1} << 16;
-
-  // Adds one value; false when there is no room for it.
-  bool add(double value) {
-    if (used_ == kBlockValues || blocks_.empty()) {
-      std::unique_ptr<double[]> block(new (std::nothrow) double[kBlockValues]);
-      if (!block) return false;
-      blocks_.push_back(std::move(block));
-      used_ = 0;
-    }
-    blocks_.back()[used_++] = value;
-    return true;
-  }
-
-  // The next value in the order they were added.
-  bool readNumber(double& value) {
-    if (next_ == kBlockValues) {
-      blocks_[block_++].reset();
-      next_ = 0;
-    }
-    value = blocks_[block_][next_++];
-    return true;
-  }
-
- private:
-  std::vector<std::unique_ptr<double[]>> blocks_;
-  std::size_t used_ = 0;   // values in the last block
-  std::size_t block_ = 0;  // the block the next value is handed out from
-  std::size_t next_ = 0;   // its place there
-};
-
 }  // namespace
 
 ResultCode readGridValues(TextReader& in, const IndexOrder& order, TerrainGrid& grid) {
-  const ResultCode result = fillGrid(in, order, grid);
+  std::uint64_t taken = 0;
+  const ResultCode result = fillGrid(
+      in, order, grid, [](std::int64_t) { return true; }, taken);
   if (result != Ok) return result;
   return in.failed() ? CannotRead : Ok;
 }
 
-ResultCode readValuesThenGrid(TextReader& in, const IndexOrder& order, std::int32_t ni,
-                              std::int32_t nj, TerrainGrid& grid) {
-  const std::uint64_t count = static_cast<std::uint64_t>(ni) * static_cast<std::uint64_t>(nj);
-  std::size_t bytes = 0;
-  if (!byteSize(count, sizeof(GridCell), bytes)) return OutOfMemory;
-  GatheredValues values;
-  for (std::uint64_t k = 0; k < count; ++k) {
-    double value = 0.0;
-    if (!in.readNumber(value)) return CannotRead;
-    if (!values.add(value)) return OutOfMemory;
+ResultCode readIntoGrowingGrid(TextReader& in, const IndexOrder& order, std::int32_t ni,
+                               std::int32_t nj, TerrainGrid& grid) {
+  ResultCode result = allocateRowTable(grid, ni, nj);
+  std::uint64_t taken = 0;  // values read before the grid found no more room
+  if (result == Ok) {
+    result = fillGrid(
+        in, order, grid, [&grid](std::int64_t i) { return allocateRowsOf(grid, i); }, taken);
+    if (result != OutOfMemory) return result == Ok && in.failed() ? CannotRead : result;
   }
-  if (in.failed()) return CannotRead;
-  const ResultCode allocated = allocateGrid(grid, ni, nj);
-  if (allocated != Ok) return allocated;
-  return fillGrid(values, order, grid);
+  // No room for the grid: the rest of the values are only counted, so that a short data
+  // section is reported as such, as it is for a file of known size.
+  const std::uint64_t count = static_cast<std::uint64_t>(ni) * static_cast<std::uint64_t>(nj);
+  for (double value = 0.0; taken < count; ++taken) {
+    if (!in.readNumber(value)) return CannotRead;
+  }
+  return in.failed() ? CannotRead : OutOfMemory;
 }
 
 }  // namespace trasop

@@ -50,11 +50,11 @@ ResultCode readDmna(TextReader& in, GridHeader& header, IndexOrder& order, Terra
   std::int64_t nj = 0;
   if (!gridCounts(header, ni, nj)) return BadBounds;
 
-  // A text of unknown size shows how many values it holds only by ending: the values come
-  // first, the grid after them.
+  // A text of unknown size shows how many values it holds only by ending: its grid grows
+  // with the values.
   if (in.remainingAtMost() == kUnknownFileSize) {
-    return readValuesThenGrid(in, order, static_cast<std::int32_t>(ni),
-                              static_cast<std::int32_t>(nj), grid);
+    return readIntoGrowingGrid(in, order, static_cast<std::int32_t>(ni),
+                               static_cast<std::int32_t>(nj), grid);
   }
   // Every value takes at least one character and a blank before the next one. A data section
   // too small for that is short, whatever it holds, and the grid is not allocated for it.

@@ -26,11 +26,14 @@ ResultCode readHeader(TextReader& in, GridHeader& header, IndexOrder& order);
 ResultCode readGridValues(TextReader& in, const IndexOrder& order, TerrainGrid& grid);
 
 // The same for a text whose size is not known beforehand (a pipe, a device), where a header
-// may promise a grid far larger than the data that follows: the ni x nj values are read first,
-// in memory that grows with them, and only then is the grid allocated and filled. Returns Ok,
-// CannotRead as above, or OutOfMemory when the values or the grid find no room.
-// REQUIRES: order.outer set, grid holds no table yet; ni, nj > 0.
-ResultCode readValuesThenGrid(TextReader& in, const IndexOrder& order, std::int32_t ni,
-                              std::int32_t nj, TerrainGrid& grid);
+// may promise a grid far larger than the data that follows: the grid's rows are allocated as
+// the values reach them, so that memory grows with the data, not with the header's promise.
+// Where the grid finds no room, the rest of the values are counted all the same: CannotRead
+// when there are too few, else OutOfMemory; a short data section is thus reported as for a
+// text of known size.
+// REQUIRES: order.outer set, grid holds no table yet; ni, nj > 0. Leaves any allocated rows
+// for releaseGrid.
+ResultCode readIntoGrowingGrid(TextReader& in, const IndexOrder& order, std::int32_t ni,
+                               std::int32_t nj, TerrainGrid& grid);
 
 }  // namespace trasop

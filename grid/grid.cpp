@@ -53,6 +53,8 @@ constexpr std::size_t kBlockBytes = std::size_t{16} << 20;
 // The row table holds one pointer per row.
 constexpr std::size_t kRowPointerBytes = sizeof(GridCell*);  // NOLINT(bugprone-sizeof-expression)
 
+HugePages hugePages = HugePages::Measure;
+
 #if TRASOP_HUGE_PAGES
 // On Linux the blocks are mapped directly, aligned to and sized in whole 2 MiB pages, and the
 // system is asked to back them with such pages: one page fault and one TLB entry where 512
@@ -62,9 +64,11 @@ constexpr std::size_t kRowPointerBytes = sizeof(GridCell*);  // NOLINT(bugprone-
 // Huge pages pay off only where the system has them at hand. A virtual machine whose host
 // takes back the memory that the guest has freed draws its huge pages from exactly that
 // memory; each can then cost twenty times as much as one at hand, and several times as much as
-// 2 MiB of small pages. So the grid's huge pages are taken here, one after the other, each
-// timed against 2 MiB of small pages; once one costs more, the rest of the grid is left to
-// small pages, which are taken when its cells are first written.
+// 2 MiB of small pages. So once per process, at the first block of two huge pages or more, its
+// first 2 MiB are taken as small pages and its next 2 MiB as one huge page, each timed; the
+// cheaper kind is asked for from then on. Nothing else is taken ahead: each page is backed when
+// the reader first stores a value in it, so that memory follows the data, whatever the header
+// promised.
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 constexpr std::size_t kSmallPage = 4096;
 
@@ -82,65 +86,44 @@ Clock::duration takePages(char* first, std::size_t bytes) {
   return Clock::now() - start;
 }
 
-// Maps the blocks of one grid and decides, as above, which of them get huge pages.
-class BlockAllocator {
- public:
-  void* allocate(std::size_t bytes) {
-    const std::size_t size = mappedBytes(bytes);
-    if (size < bytes) return nullptr;
-    // Room for the size and one page more, so that an aligned start is inside; the rest goes.
-    void* const mapped =
-        mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED) return nullptr;
-    char* const raw = static_cast<char*>(mapped);
-    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(raw);
-    char* const block = raw + (((address + kHugePage - 1) & ~(kHugePage - 1)) - address);
-    if (block > raw) munmap(raw, static_cast<std::size_t>(block - raw));
-    char* const end = block + size;
-    if (end < raw + size + kHugePage)
-      munmap(end, static_cast<std::size_t>(raw + size + kHugePage - end));
-    chooseHugePages(block, bytes, size);
-    return block;
+// Asks for the pages of a new block, of `bytes` used and `size` mapped, as above.
+void adviseBlock(char* block, std::size_t bytes, std::size_t size) {
+  std::size_t measured = 0;
+  if (hugePages == HugePages::Measure && bytes >= 2 * kHugePage) {
+    madvise(block, kHugePage, MADV_NOHUGEPAGE);
+    const Clock::duration small = takePages(block, kHugePage);
+    madvise(block + kHugePage, kHugePage, MADV_HUGEPAGE);
+    const Clock::duration huge = takePages(block + kHugePage, kHugePage);
+    hugePages = huge <= small ? HugePages::Cheap : HugePages::Costly;
+    measured = 2 * kHugePage;
   }
+  // Before any verdict only small grids come here, which cost little either way.
+  madvise(block + measured, size - measured,
+          hugePages == HugePages::Costly ? MADV_NOHUGEPAGE : MADV_HUGEPAGE);
+}
 
-  static void release(void* block, std::size_t bytes) { munmap(block, mappedBytes(bytes)); }
+void* allocateBlock(std::size_t bytes) {
+  const std::size_t size = mappedBytes(bytes);
+  if (size < bytes) return nullptr;
+  // Room for the size and one page more, so that an aligned start is inside; the rest goes.
+  void* const mapped =
+      mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  char* const raw = static_cast<char*>(mapped);
+  const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(raw);
+  char* const block = raw + (((address + kHugePage - 1) & ~(kHugePage - 1)) - address);
+  if (block > raw) munmap(raw, static_cast<std::size_t>(block - raw));
+  char* const end = block + size;
+  if (end < raw + size + kHugePage)
+    munmap(end, static_cast<std::size_t>(raw + size + kHugePage - end));
+  adviseBlock(block, bytes, size);
+  return block;
+}
 
- private:
-  void chooseHugePages(char* block, std::size_t bytes, std::size_t size) {
-    std::size_t taken = 0;  // bytes at the block's start that are backed already
-    if (!measured_ && bytes >= 2 * kHugePage) {
-      // The grid's first 2 MiB in small pages: the cost that a huge page must beat.
-      madvise(block, kHugePage, MADV_NOHUGEPAGE);
-      smallPagesCost_ = takePages(block, kHugePage);
-      measured_ = true;
-      taken = kHugePage;
-    }
-    if (!hugePages_) {
-      madvise(block, size, MADV_NOHUGEPAGE);
-      return;
-    }
-    madvise(block + taken, size - taken, MADV_HUGEPAGE);
-    if (!measured_) return;  // a grid this small costs little either way
-    for (; taken < bytes; taken += kHugePage) {
-      if (takePages(block + taken, kHugePage) > smallPagesCost_) {
-        hugePages_ = false;
-        taken += kHugePage;
-        madvise(block + taken, size - taken, MADV_NOHUGEPAGE);
-        return;
-      }
-    }
-  }
-
-  bool hugePages_ = true;
-  bool measured_ = false;
-  Clock::duration smallPagesCost_{};
-};
+void releaseBlock(void* block, std::size_t bytes) { munmap(block, mappedBytes(bytes)); }
 #else
-class BlockAllocator {
- public:
-  void* allocate(std::size_t bytes) { return std::calloc(bytes, 1); }
-  static void release(void* block, std::size_t) { std::free(block); }
-};
+void* allocateBlock(std::size_t bytes) { return std::calloc(bytes, 1); }
+void releaseBlock(void* block, std::size_t) { std::free(block); }
 #endif
 
 // The rows of one block: as many as fill kBlockBytes, at least one. Follows from nj alone.
@@ -151,29 +134,46 @@ std::int64_t rowsPerBlock(std::int32_t nj) {
 
 }  // namespace
 
-ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj) {
+void setHugePages(HugePages verdict) { hugePages = verdict; }
+
+ResultCode allocateRowTable(TerrainGrid& grid, std::int32_t ni, std::int32_t nj) {
   grid.ni = ni;
   grid.nj = nj;
+  // The table and one row are single allocations; a block's size is checked as it is made.
   std::size_t tableBytes = 0;
   std::size_t rowBytes = 0;
-  std::size_t gridBytes = 0;
   if (!byteSize(static_cast<std::uint64_t>(ni), kRowPointerBytes, tableBytes) ||
-      !byteSize(static_cast<std::uint64_t>(nj), sizeof(GridCell), rowBytes) ||
-      !byteSize(static_cast<std::uint64_t>(ni), rowBytes, gridBytes)) {
+      !byteSize(static_cast<std::uint64_t>(nj), sizeof(GridCell), rowBytes)) {
     return OutOfMemory;
   }
   grid.rows = static_cast<GridCell**>(std::calloc(static_cast<std::size_t>(ni), kRowPointerBytes));
-  if (grid.rows == nullptr) return OutOfMemory;
+  return grid.rows != nullptr ? Ok : OutOfMemory;
+}
+
+bool allocateRowsOf(TerrainGrid& grid, std::int64_t i) {
+  const std::int64_t perBlock = rowsPerBlock(grid.nj);
+  const std::int64_t first = i - i % perBlock;
+  if (grid.rows[first] != nullptr) return true;
+  const std::int64_t count = std::min<std::int64_t>(perBlock, grid.ni - first);
+  std::size_t bytes = 0;
+  if (!byteSize(static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(grid.nj),
+                sizeof(GridCell), bytes)) {
+    return false;
+  }
+  GridCell* const block = static_cast<GridCell*>(allocateBlock(bytes));
+  if (block == nullptr) return false;
+  for (std::int64_t k = 0; k < count; ++k) {
+    grid.rows[first + k] = block + static_cast<std::size_t>(k) * static_cast<std::size_t>(grid.nj);
+  }
+  return true;
+}
+
+ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj) {
+  const ResultCode table = allocateRowTable(grid, ni, nj);
+  if (table != Ok) return table;
   const std::int64_t perBlock = rowsPerBlock(nj);
-  BlockAllocator blocks;
   for (std::int64_t first = 0; first < ni; first += perBlock) {
-    const std::int64_t count = std::min<std::int64_t>(perBlock, ni - first);
-    GridCell* const block =
-        static_cast<GridCell*>(blocks.allocate(static_cast<std::size_t>(count) * rowBytes));
-    if (block == nullptr) return OutOfMemory;
-    for (std::int64_t k = 0; k < count; ++k) {
-      grid.rows[first + k] = block + static_cast<std::size_t>(k) * static_cast<std::size_t>(nj);
-    }
+    if (!allocateRowsOf(grid, first)) return OutOfMemory;
   }
   return Ok;
 }
@@ -186,7 +186,7 @@ void releaseGrid(TerrainGrid& grid) {
     // Each block is owned by its first row.
     if (grid.rows[first] != nullptr) {
       const std::int64_t count = std::min<std::int64_t>(perBlock, grid.ni - first);
-      BlockAllocator::release(grid.rows[first], static_cast<std::size_t>(count) * rowBytes);
+      releaseBlock(grid.rows[first], static_cast<std::size_t>(count) * rowBytes);
     }
   }
   std::free(static_cast<void*>(grid.rows));

@@ -62,18 +62,32 @@ struct TerrainGrid {
 };
 
 // The byte size of `count` elements of `size` bytes, if the allocator can be asked for it on
-// this platform (a 32-bit build has far less room than the counts allow): every product of
-// counts that becomes an allocation goes through here.
+// this platform in one allocation (a 32-bit build has far less room than the counts allow):
+// every product of counts that becomes one allocation goes through here.
 bool byteSize(std::uint64_t count, std::size_t size, std::size_t& bytes);
 
 // Sets every field of `header` to its default; the order of values is not touched.
 void resetHeaderDefaults(GridHeader& header);
 
-// Allocates the row table and ni rows of nj cells, all heights and slopes 0.0.
+// Allocates the row table and ni rows of nj cells, all heights and slopes 0.0. The memory is
+// only reserved: the system backs each page when a value is first stored in it.
 // REQUIRES: grid holds no table yet; ni, nj > 0.
 // Returns Ok, or OutOfMemory when a size cannot be represented or an allocation fails; the
 // rows allocated before the failure stay in the table for releaseGrid.
 ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj);
+
+// Allocates the row table alone, every row missing, for a grid whose rows are allocated as
+// they are reached (allocateRowsOf). REQUIRES and returns as allocateGrid.
+ResultCode allocateRowTable(TerrainGrid& grid, std::int32_t ni, std::int32_t nj);
+
+// Allocates the block of rows that holds row `i`, where it is missing; all its cells 0.0.
+// REQUIRES: the row table allocated; 0 <= i < ni. Returns false where the block finds no room.
+bool allocateRowsOf(TerrainGrid& grid, std::int64_t i);
+
+// For tests only: whether the blocks ask for huge pages. Measure (the default) times one huge
+// page against 2 MiB of small pages, once per process, at the first block large enough.
+enum class HugePages : std::int8_t { Measure, Cheap, Costly };
+void setHugePages(HugePages verdict);
 
 // Releases every block of rows present in the table, then the table. Does nothing when no
 // table was allocated. The grid holds no table afterwards.

@@ -13,6 +13,38 @@ bool write(std::FILE* file, const std::string& text) {
   return std::fwrite(text.data(), 1, text.size(), file) == text.size();
 }
 
+// ni x nj points in the order j-,i+, all heights 0, a line of the text for every j.
+bool flatGrid(std::FILE* file, int ni, int nj) {
+  if (!write(file, "sequ j-,i+\ndelta 1\nlowb 0 0\nhghb " + std::to_string(ni - 1) + " " +
+                       std::to_string(nj - 1) + "\n*\n")) {
+    return false;
+  }
+  std::string line;
+  for (int i = 0; i < ni; ++i) line += "0 ";
+  line += "\n";
+  for (int j = 0; j < nj; ++j) {
+    if (!write(file, line)) return false;
+  }
+  return true;
+}
+
+// The slope file that flatGrid's grid gives: every interior slope 0.00.
+bool flatSlopes(std::FILE* file, int ni, int nj) {
+  const std::string head =
+      "locl\t\"C\"\r\nxmin\t1.0\r\nymin\t1.0\r\ndelta\t1.0\r\ngakrx\t0.0\r\n"
+      "gakry\t0.0\r\nform\t\"%5.2f\"\r\nartp\t\"T\"\r\nvldf\t\"P\"\r\nsequ\tj-,i+\r\n"
+      "mode\t\"text\"\r\ndims\t2\r\nsize\t4\r\nlowb\t1\t1\r\nhghb\t" +
+      std::to_string(ni - 2) + "\t" + std::to_string(nj - 2) + "\r\n*\r\n";
+  if (!write(file, head)) return false;
+  std::string line;
+  for (int i = 0; i < ni - 2; ++i) line += "\t 0.00";
+  line += "\r\n";
+  for (int j = 0; j < nj - 2; ++j) {
+    if (!write(file, line)) return false;
+  }
+  return write(file, "\r\n***\r\n");
+}
+
 bool make(const std::string& kind, std::FILE* file) {
   constexpr std::size_t kTenMegabytes = 10u << 20;
   if (kind == "garbage") {
@@ -58,6 +90,18 @@ bool make(const std::string& kind, std::FILE* file) {
     }
     return write(file, "\n");
   }
+  if (kind == "max_grid") {
+    // The largest bounds there are: a grid no address space holds, and ten values.
+    return write(file,
+                 "sequ j-,i+\ndelta 10\nlowb 0 0\nhghb 2147483646 2147483646\n*\n"
+                 "1 2 3 4 5 6 7 8 9 10\n");
+  }
+  if (kind == "sparse_12000") {
+    // Room in the file for the values of 12000 x 12000 points (2.3 GB of grid), nothing written
+    // after the header.
+    if (!write(file, "sequ j-,i+\ndelta 10\nlowb 0 0\nhghb 11999 11999\n*\n")) return false;
+    return std::fseek(file, 300000000L, SEEK_SET) == 0 && write(file, "\n");
+  }
   if (kind == "huge_square") {
     return write(file,
                  "sequ j-,i+\ndelta 10\nlowb 0 0\nhghb 16383 16383\n*\n1 2 3 4 5 6 7 8 9 10\n");
@@ -75,35 +119,10 @@ bool make(const std::string& kind, std::FILE* file) {
   if (kind == "long_zeros_token") {
     return write(file, kGrid3x3 + ("1 1" + std::string(100u << 20, '0')) + " 3 4 5 6 7 8 9\n");
   }
-  if (kind == "narrow_grid" || kind == "narrow_grid_s") {
-    // 10000000 x 3 points in the order j-,i+, all heights 0; or the slope file it gives.
-    constexpr int kPoints = 10000000;
-    if (kind == "narrow_grid") {
-      if (!write(file, "sequ j-,i+\ndelta 1\nlowb 0 0\nhghb 9999999 2\n*\n")) return false;
-      const std::string line = [] {
-        std::string zeros;
-        for (int k = 0; k < 1000; ++k) zeros += "0 ";
-        return zeros + "\n";
-      }();
-      for (int k = 0; k < 3 * kPoints / 1000; ++k) {
-        if (!write(file, line)) return false;
-      }
-      return true;
-    }
-    std::string head =
-        "locl\t\"C\"\r\nxmin\t1.0\r\nymin\t1.0\r\ndelta\t1.0\r\ngakrx\t0.0\r\n"
-        "gakry\t0.0\r\nform\t\"%5.2f\"\r\nartp\t\"T\"\r\nvldf\t\"P\"\r\nsequ\tj-,i+\r\n"
-        "mode\t\"text\"\r\ndims\t2\r\nsize\t4\r\nlowb\t1\t1\r\nhghb\t9999998\t1\r\n*\r\n";
-    if (!write(file, head)) return false;
-    std::string thousand;
-    for (int k = 0; k < 1000; ++k) thousand += "\t 0.00";
-    for (int k = 0; k < (kPoints - 2) / 1000; ++k) {
-      if (!write(file, thousand)) return false;
-    }
-    std::string rest;
-    for (int k = 0; k < (kPoints - 2) % 1000; ++k) rest += "\t 0.00";
-    return write(file, rest + "\r\n\r\n***\r\n");
-  }
+  if (kind == "narrow_grid") return flatGrid(file, 10000000, 3);
+  if (kind == "narrow_grid_s") return flatSlopes(file, 10000000, 3);
+  if (kind == "flat2000") return flatGrid(file, 2000, 2000);
+  if (kind == "flat2000_s") return flatSlopes(file, 2000, 2000);
   if (kind == "plane60") {
     std::string text = "sequ j-,i+\ndelta 10\nlowb 0 0\nhghb 59 59\n*\n";
     for (int j = 59; j >= 0; --j) {
