@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <fstream>
+
+#ifdef __linux__
+#include <unistd.h>
+#endif
 
 #include "tests/grid_owner.h"
 
@@ -68,5 +74,31 @@ TEST(Grid, AllocatesZeroedCells) {
     EXPECT_EQ(0, nonZero) << shape.ni << " x " << shape.nj;
   }
 }
+#ifdef __linux__
+// The memory this process holds in RAM, from the system's account of it.
+std::uint64_t residentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  std::uint64_t size = 0;
+  std::uint64_t resident = 0;
+  statm >> size >> resident;
+  return resident * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+}
+
+// A grid is reserved, not taken: whatever the verdict on huge pages, a grid of 2 GiB holds
+// next to nothing in RAM before values are stored in it (a header's promise costs no memory).
+TEST(Grid, TakesNoMemoryAheadOfItsValues) {
+  for (const HugePages verdict : {HugePages::Cheap, HugePages::Costly, HugePages::Measure}) {
+    setHugePages(verdict);
+    const std::uint64_t before = residentBytes();
+    TerrainGrid grid;
+    ASSERT_EQ(Ok, allocateGrid(grid, 8192, 16384));
+    const std::uint64_t grown = residentBytes() - before;
+    releaseGrid(grid);
+    EXPECT_LT(grown, std::uint64_t{8} << 20) << static_cast<int>(verdict);
+  }
+  setHugePages(HugePages::Measure);
+}
+#endif
+
 }  // namespace
 }  // namespace trasop
