@@ -1,0 +1,149 @@
+#include "map/regions.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <vector>
+
+namespace trasop {
+
+namespace {
+
+constexpr std::uint32_t kNone = 0;  // label of a cell in no region
+
+// Regions found so far, with their figures; a region merged into another points to it.
+class Regions {
+ public:
+  std::uint32_t open(std::int64_t i, std::int64_t j, double slope) {
+    Region region;
+    region.cells = 1;
+    region.iMin = region.iMax = region.maxI = i;
+    region.jMin = region.jMax = region.maxJ = j;
+    region.sumI = static_cast<std::uint64_t>(i);
+    region.sumJ = static_cast<std::uint64_t>(j);
+    region.maxSlope = slope;
+    regions_.push_back(region);
+    parent_.push_back(static_cast<std::uint32_t>(parent_.size()));
+    return static_cast<std::uint32_t>(parent_.size() - 1);
+  }
+
+  std::uint32_t root(std::uint32_t label) {
+    while (parent_[label] != label) label = parent_[label] = parent_[parent_[label]];
+    return label;
+  }
+
+  void add(std::uint32_t label, std::int64_t i, std::int64_t j, double slope) {
+    Region& region = regions_[label];
+    ++region.cells;
+    region.iMax = std::max(region.iMax, i);
+    region.jMin = std::min(region.jMin, j);
+    region.jMax = std::max(region.jMax, j);
+    region.sumI += static_cast<std::uint64_t>(i);
+    region.sumJ += static_cast<std::uint64_t>(j);
+    if (slope > region.maxSlope) {
+      region.maxSlope = slope;
+      region.maxI = i;
+      region.maxJ = j;
+    }
+  }
+
+  // One region of the two (roots), the figures of both; returns its root.
+  std::uint32_t join(std::uint32_t a, std::uint32_t b) {
+    if (a == b) return a;
+    if (b < a) std::swap(a, b);
+    Region& into = regions_[a];
+    const Region& from = regions_[b];
+    into.cells += from.cells;
+    into.iMin = std::min(into.iMin, from.iMin);
+    into.iMax = std::max(into.iMax, from.iMax);
+    into.jMin = std::min(into.jMin, from.jMin);
+    into.jMax = std::max(into.jMax, from.jMax);
+    into.sumI += from.sumI;
+    into.sumJ += from.sumJ;
+    // The first steepest cell in scanning order (i, then j) wins a tie.
+    if (from.maxSlope > into.maxSlope ||
+        (from.maxSlope == into.maxSlope &&
+         (from.maxI < into.maxI || (from.maxI == into.maxI && from.maxJ < into.maxJ)))) {
+      into.maxSlope = from.maxSlope;
+      into.maxI = from.maxI;
+      into.maxJ = from.maxJ;
+    }
+    parent_[b] = a;
+    return a;
+  }
+
+  void summarise(RegionSummary& summary) {
+    for (std::uint32_t label = 1; label < parent_.size(); ++label) {
+      if (parent_[label] != label) continue;
+      const Region& region = regions_[label];
+      ++summary.count;
+      summary.singles += region.cells == 1;
+      // Kept in order: by cells, then the steeper, then the first found.
+      int at = summary.largestCount;
+      while (at > 0 && (region.cells > summary.largest[at - 1].cells ||
+                        (region.cells == summary.largest[at - 1].cells &&
+                         region.maxSlope > summary.largest[at - 1].maxSlope))) {
+        --at;
+      }
+      if (at >= kLargestRegions) continue;
+      const int last = std::min(summary.largestCount, kLargestRegions - 1);
+      for (int k = last; k > at; --k) summary.largest[k] = summary.largest[k - 1];
+      summary.largest[at] = region;
+      summary.largestCount = std::min(summary.largestCount + 1, kLargestRegions);
+    }
+  }
+
+  Regions() {
+    regions_.emplace_back();  // label 0: no region
+    parent_.push_back(kNone);
+  }
+
+ private:
+  std::vector<Region> regions_;
+  std::vector<std::uint32_t> parent_;
+};
+
+}  // namespace
+
+bool findRegions(const TerrainGrid& grid, const Frame& frame, const Circle& area, double threshold,
+                 RegionSummary& summary) {
+  summary = RegionSummary();
+  try {
+    Regions regions;
+    // The labels of the row before (i - 1) and of this one, with a cell of margin each side.
+    const std::size_t width = static_cast<std::size_t>(grid.nj) + 2;
+    std::vector<std::uint32_t> before(width, kNone);
+    std::vector<std::uint32_t> here(width, kNone);
+    for (std::int64_t i = 1; i + 1 < grid.ni; ++i) {
+      std::fill(here.begin(), here.end(), kNone);
+      const GridCell* const row = grid.rows[i];
+      const double x = frame.x(i);
+      for (std::int64_t j = 1; j + 1 < grid.nj; ++j) {
+        const double slope = row[j].slope;
+        if (!(slope > threshold) || !area.holds(x, frame.y(j))) continue;
+        const std::size_t at = static_cast<std::size_t>(j);
+        std::uint32_t label = kNone;
+        for (const std::uint32_t touching :
+             {here[at - 1], before[at - 1], before[at], before[at + 1]}) {
+          if (touching == kNone) continue;
+          const std::uint32_t root = regions.root(touching);
+          label = label == kNone ? root : regions.join(label, root);
+        }
+        if (label == kNone) {
+          label = regions.open(i, j, slope);
+        } else {
+          regions.add(label, i, j, slope);
+        }
+        here[at] = label;
+      }
+      std::swap(before, here);
+    }
+    regions.summarise(summary);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace trasop

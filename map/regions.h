@@ -1,0 +1,34 @@
+// Connected regions of cells steeper than a threshold: cells that touch at a side or a corner
+// (8 neighbours) belong to one region.
+#pragma once
+
+#include <cstdint>
+
+#include "grid/grid.h"
+#include "map/frame.h"
+
+namespace trasop {
+
+struct Region {
+  std::uint64_t cells = 0;
+  std::int64_t iMin = 0, iMax = 0, jMin = 0, jMax = 0;  // the cells' extent
+  std::uint64_t sumI = 0, sumJ = 0;                     // for the centre
+  double maxSlope = 0.0;                                // the steepest cell, first found
+  std::int64_t maxI = 0, maxJ = 0;
+};
+
+constexpr int kLargestRegions = 3;
+
+struct RegionSummary {
+  std::uint64_t count = 0;
+  std::uint64_t singles = 0;  // regions of a single cell
+  int largestCount = 0;
+  Region largest[kLargestRegions];  // by cells, then by steepest slope
+};
+
+// Finds the regions of interior cells in `area` whose slope is steeper than `threshold`.
+// Returns false where memory for the labels is lacking.
+bool findRegions(const TerrainGrid& grid, const Frame& frame, const Circle& area, double threshold,
+                 RegionSummary& summary);
+
+}  // namespace trasop

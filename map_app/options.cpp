@@ -1,0 +1,221 @@
+#include "map_app/options.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <string>
+
+namespace trasop {
+
+namespace {
+
+enum class Key { Thresholds, Size, Centre, Radius, Gis, Relative, Json, Help, Version };
+
+struct LongOption {
+  const char* name;
+  char letter;  // the short form, or 0
+  bool takesValue;
+  Key key;
+};
+
+const LongOption kOptions[] = {
+    {"thresholds", 't', true, Key::Thresholds},
+    {"size", 's', true, Key::Size},
+    {"centre", 0, true, Key::Centre},
+    {"center", 0, true, Key::Centre},
+    {"radius", 'r', true, Key::Radius},
+    {"gis", 'g', false, Key::Gis},
+    {"relative", 0, false, Key::Relative},
+    {"json", 'j', false, Key::Json},
+    {"help", 'h', false, Key::Help},
+    {"version", 'V', false, Key::Version},
+};
+
+bool finiteNumber(const std::string& text, double& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return end == text.c_str() + text.size() && std::isfinite(value) &&
+         text.find_first_of("xXpPnN") == std::string::npos;
+}
+
+bool apply(Key key, const std::string& name, const std::string& value, MapOptions& options,
+           std::string& error, bool& radiusGiven, bool& centreGiven) {
+  switch (key) {
+    case Key::Thresholds:
+      if (parseThresholds(value, options.thresholds)) return true;
+      error = "invalid thresholds '" + value +
+              "': give one to four ascending slopes, as 1:20 or 0.05, separated by commas";
+      return false;
+    case Key::Size: {
+      char* end = nullptr;
+      const long size = std::strtol(value.c_str(), &end, 10);
+      if (!value.empty() && *end == '\0' && size >= 100 && size <= 20000) {
+        options.size = static_cast<int>(size);
+        return true;
+      }
+      error = "invalid size '" + value + "': give the map's pixels, from 100 to 20000";
+      return false;
+    }
+    case Key::Centre: {
+      const std::size_t comma = value.find(',');
+      if (comma != std::string::npos && finiteNumber(value.substr(0, comma), options.area.x) &&
+          finiteNumber(value.substr(comma + 1), options.area.y)) {
+        centreGiven = true;
+        return true;
+      }
+      error = "invalid centre '" + value + "': give X,Y in the grid's coordinates";
+      return false;
+    }
+    case Key::Radius:
+      if (finiteNumber(value, options.area.radius) && options.area.radius > 0.0) {
+        radiusGiven = true;
+        return true;
+      }
+      error = "invalid radius '" + value + "': give a positive length";
+      return false;
+    case Key::Gis:
+      options.gis = true;
+      return true;
+    case Key::Relative:
+      options.relative = true;
+      return true;
+    case Key::Json:
+      options.json = true;
+      return true;
+    case Key::Help:
+      options.help = true;
+      return true;
+    case Key::Version:
+      options.version = true;
+      return true;
+  }
+  error = "unknown option '" + name + "'";
+  return false;
+}
+
+}  // namespace
+
+bool parseMapOptions(int argc, const char* const* argv, MapOptions& options, std::string& error) {
+  bool radiusGiven = false;
+  bool centreGiven = false;
+  bool onlyFiles = false;
+  int inputs = 0;
+  for (int k = 1; k < argc; ++k) {
+    const std::string argument = argv[k];
+    if (onlyFiles || argument.size() < 2 || argument[0] != '-') {
+      options.input = argument;
+      ++inputs;
+      continue;
+    }
+    if (argument == "--") {
+      onlyFiles = true;
+      continue;
+    }
+    const LongOption* found = nullptr;
+    std::string value;
+    bool valueGiven = false;
+    std::string name;
+    if (argument[1] == '-') {
+      // A long option, or an unambiguous beginning of one.
+      const std::size_t equals = argument.find('=');
+      name = argument.substr(2, equals == std::string::npos ? equals : equals - 2);
+      if (equals != std::string::npos) {
+        value = argument.substr(equals + 1);
+        valueGiven = true;
+      }
+      int matches = 0;
+      for (const LongOption& option : kOptions) {
+        if (name == option.name) {
+          found = &option;
+          matches = 1;
+          break;
+        }
+        if (std::string(option.name).compare(0, name.size(), name) == 0 &&
+            (found == nullptr || found->key != option.key)) {
+          found = &option;
+          ++matches;
+        }
+      }
+      if (matches != 1) {
+        error =
+            std::string(matches == 0 ? "unrecognized" : "ambiguous") + " option '--" + name + "'";
+        return false;
+      }
+      name = std::string("--") + found->name;
+    } else {
+      // Short options, grouped or with their value attached: -gj, -t1:20,1:5.
+      for (std::size_t at = 1; at < argument.size(); ++at) {
+        found = nullptr;
+        for (const LongOption& option : kOptions) {
+          if (option.letter != 0 && option.letter == argument[at]) found = &option;
+        }
+        name = std::string("-") + argument[at];
+        if (found == nullptr) {
+          error = "invalid option -- '" + std::string(1, argument[at]) + "'";
+          return false;
+        }
+        if (found->takesValue) {
+          if (at + 1 < argument.size()) {
+            value = argument.substr(at + 1);
+            valueGiven = true;
+          }
+          break;
+        }
+        if (at + 1 < argument.size() &&
+            !apply(found->key, name, "", options, error, radiusGiven, centreGiven)) {
+          return false;
+        }
+      }
+    }
+    if (found->takesValue && !valueGiven) {
+      if (k + 1 >= argc) {
+        error = "option '" + name + "' requires an argument";
+        return false;
+      }
+      value = argv[++k];
+    } else if (!found->takesValue && valueGiven && argument[1] == '-') {
+      error = "option '" + name + "' doesn't allow an argument";
+      return false;
+    }
+    if (!apply(found->key, name, value, options, error, radiusGiven, centreGiven)) return false;
+  }
+  if (options.help || options.version) return true;
+  if (radiusGiven != centreGiven) {
+    error = "--centre and --radius go together";
+    return false;
+  }
+  options.area.given = radiusGiven;
+  if (inputs != 1) {
+    error = inputs == 0 ? "missing file operand" : "more than one file given";
+    return false;
+  }
+  return true;
+}
+
+const char* mapUsage() {
+  return "Usage: trasop-map [OPTION]... FILE\n"
+         "Show where the terrain of the dmna height grid FILE is steeper than 1:20 and 1:5:\n"
+         "write the figure NAME_map.png beside FILE and print the figures on standard output.\n"
+         "\n"
+         "  -t, --thresholds=LIST  one to four ascending slopes, as ratios (1:20) or decimals\n"
+         "                         (0.05), separated by commas; default 1:20,1:5\n"
+         "  -s, --size=PIXELS      the map's longer side in pixels (default 1600); a larger\n"
+         "                         grid is shown in blocks, each in its steepest class\n"
+         "      --centre=X,Y       with --radius: keep every figure to the computational area,\n"
+         "  -r, --radius=R         the circle of radius R around X,Y (the grid's coordinates)\n"
+         "  -g, --gis              also write NAME_classes.png, one pixel a cell, and the world\n"
+         "                         file NAME_classes.pgw that places it\n"
+         "      --relative         world file in the grid's own coordinates, not offset by\n"
+         "                         gakrx and gakry\n"
+         "  -j, --json             print the figures as JSON\n"
+         "  -h, --help             display this help and exit\n"
+         "  -V, --version          output version information and exit\n"
+         "\n"
+         "A slope is rise over run, the larger of the two central differences of the heights;\n"
+         "a class holds the slopes steeper (strictly greater) than its lower bound.\n"
+         "Exit status: 0 done, 2 usage fault, 3 input unreadable or short, 4 output not written,\n"
+         "5 bad delta, 6 bad sequ, 7 bad bounds, 8 out of memory.\n";
+}
+
+}  // namespace trasop

@@ -1,0 +1,32 @@
+// The command line of trasop-map, in the manner of GNU programs: long options (any unambiguous
+// beginning of one will do), with their value after "=" or as the next argument, a few short
+// ones, and "--" before a file name that begins with "-".
+#pragma once
+
+#include <string>
+
+#include "map/frame.h"
+#include "map/thresholds.h"
+
+namespace trasop {
+
+struct MapOptions {
+  std::string input;
+  Thresholds thresholds = defaultThresholds();
+  int size = 1600;  // pixels on the map's longer side
+  Circle area;
+  bool gis = false;
+  bool relative = false;
+  bool json = false;
+  bool help = false;
+  bool version = false;
+};
+
+// Reads the arguments after the program's name. Returns false with `error` set for a usage
+// fault: an unknown or ambiguous option, a missing or bad value, no input or more than one.
+bool parseMapOptions(int argc, const char* const* argv, MapOptions& options, std::string& error);
+
+// The text of --help.
+const char* mapUsage();
+
+}  // namespace trasop
