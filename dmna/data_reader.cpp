@@ -77,8 +77,8 @@ ResultCode fillGrid(TextReader& in, const IndexOrder& order, TerrainGrid& grid, 
 
 ResultCode readGridValues(TextReader& in, const IndexOrder& order, TerrainGrid& grid) {
   std::uint64_t taken = 0;
-  const ResultCode result = fillGrid(
-      in, order, grid, [](std::int64_t) { return true; }, taken);
+  const auto allocated = [](std::int64_t) { return true; };
+  const ResultCode result = fillGrid(in, order, grid, allocated, taken);
   if (result != Ok) return result;
   return in.failed() ? CannotRead : Ok;
 }
@@ -88,8 +88,8 @@ ResultCode readIntoGrowingGrid(TextReader& in, const IndexOrder& order, std::int
   ResultCode result = allocateRowTable(grid, ni, nj);
   std::uint64_t taken = 0;  // values read before the grid found no more room
   if (result == Ok) {
-    result = fillGrid(
-        in, order, grid, [&grid](std::int64_t i) { return allocateRowsOf(grid, i); }, taken);
+    const auto allocate = [&grid](std::int64_t i) { return allocateRowsOf(grid, i); };
+    result = fillGrid(in, order, grid, allocate, taken);
     if (result != OutOfMemory) return result == Ok && in.failed() ? CannotRead : result;
   }
   // No room for the grid: the rest of the values are only counted, so that a short data

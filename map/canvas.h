@@ -2,6 +2,7 @@
 // in the figures' bitmap font.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -47,14 +47,15 @@ double niceStep(double span, int wanted) {
 std::string number(double value, double step) {
   const int decimals = step >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
   char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value == 0.0 ? 0.0 : value);
+  (void)std::snprintf(text, sizeof text, "%.*f", decimals, value == 0.0 ? 0.0 : value);
   return text;
 }
 
 std::string percent(std::uint64_t part, std::uint64_t whole) {
   char text[32];
-  std::snprintf(text, sizeof text, "%6.2f %%",
-                whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole));
+  (void)std::snprintf(
+      text, sizeof text, "%6.2f %%",
+      whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole));
   return text;
 }
 
@@ -141,17 +142,19 @@ bool writeFigure(std::FILE* file, const TerrainGrid& grid, const Frame& frame,
     auto line = [&](double y) { return top + (northEdge - y) * perMetre; };
 
     // Axes: ticks at round numbers of the grid's coordinates.
-    const double spanX = cellsWide * frame.delta;
-    const double spanY = cellsHigh * frame.delta;
+    const double spanX = static_cast<double>(cellsWide) * frame.delta;
+    const double spanY = static_cast<double>(cellsHigh) * frame.delta;
     const double step = niceStep(std::max(spanX, spanY), 6);
-    for (double x = std::ceil(westEdge / step) * step; x <= westEdge + spanX; x += step) {
+    for (double k = std::ceil(westEdge / step); k * step <= westEdge + spanX; ++k) {
+      const double x = k * step;
       const int at = static_cast<int>(std::lround(column(x)));
       canvas.fill(at, top + scale.height + 1, 1, 7, kBlack);
       const std::string label = number(x, step);
       canvas.text(at - textWidth(label) / 2, top + scale.height + 12, label, kBlack);
     }
     const double southEdge = northEdge - spanY;
-    for (double y = std::ceil(southEdge / step) * step; y <= northEdge; y += step) {
+    for (double k = std::ceil(southEdge / step); k * step <= northEdge; ++k) {
+      const double y = k * step;
       const int at = static_cast<int>(std::lround(line(y)));
       canvas.fill(left - 8, at, 7, 1, kBlack);
       const std::string label = number(y, step);
@@ -192,7 +195,7 @@ bool writeFigure(std::FILE* file, const TerrainGrid& grid, const Frame& frame,
     canvas.circle(x + 15, y + kGlyphHeight / 2.0, 10, 2, kWhite);
     canvas.circle(x + 15, y + kGlyphHeight / 2.0, 8, 2, kBlack);
     char steepest[96];
-    std::snprintf(steepest, sizeof steepest, "steepest cell: %.4f", survey.maxSlope);
+    (void)std::snprintf(steepest, sizeof steepest, "steepest cell: %.4f", survey.maxSlope);
     canvas.text(x + 40, y, steepest, kBlack);
     y += lineHeight;
     if (area.given) {
@@ -202,8 +205,9 @@ bool writeFigure(std::FILE* file, const TerrainGrid& grid, const Frame& frame,
     }
     y += lineHeight / 2;
     char cells[96];
-    std::snprintf(cells, sizeof cells, "shares of %llu cells%s",
-                  static_cast<unsigned long long>(survey.cells), area.given ? " in the area" : "");
+    (void)std::snprintf(cells, sizeof cells, "shares of %llu cells%s",
+                        static_cast<unsigned long long>(survey.cells),
+                        area.given ? " in the area" : "");
     canvas.text(x, y, cells, kBlack);
     y += lineHeight;
     if (scale.block > 1) {

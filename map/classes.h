@@ -2,7 +2,6 @@
 // class raster for GIS programs.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 #include <string>
 

@@ -1,5 +1,6 @@
 #include "map_app/map_run.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -23,6 +24,19 @@ namespace trasop {
 namespace {
 
 constexpr const char* kProgram = "trasop-map";
+
+// A message on standard error, after the program's name. Where even that cannot be written,
+// the exit status still tells.
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+void complain(const char* format, ...) {
+  (void)std::fprintf(stderr, "%s: ", kProgram);
+  va_list arguments;
+  va_start(arguments, format);
+  (void)std::vfprintf(stderr, format, arguments);
+  va_end(arguments);
+}
 
 struct FileCloser {
   void operator()(std::FILE* file) const { static_cast<void>(std::fclose(file)); }
@@ -68,15 +82,15 @@ template <typename Write>
 bool writeOutput(const std::string& name, Write write) {
   OutputFile output;
   const bool written = openOutputFile(name, output) && closeOutputFile(output, write(output.file));
-  if (!written) std::fprintf(stderr, "%s: %s: cannot be written\n", kProgram, name.c_str());
+  if (!written) complain("%s: cannot be written\n", name.c_str());
   return written;
 }
 
 std::string titleOf(const std::string& input, const Frame& frame) {
   const std::size_t slash = input.find_last_of("/\\");
   char text[160];
-  std::snprintf(text, sizeof text, ": %d \u00d7 %d points, delta %g m", frame.ni, frame.nj,
-                frame.delta);
+  (void)std::snprintf(text, sizeof text, ": %d \u00d7 %d points, delta %g m", frame.ni, frame.nj,
+                      frame.delta);
   return (slash == std::string::npos ? input : input.substr(slash + 1)) + text;
 }
 
@@ -86,24 +100,25 @@ int runTrasopMap(int argc, const char* const* argv) {
   MapOptions options;
   std::string error;
   if (!parseMapOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, error.c_str(),
-                 kProgram);
+    complain("%s\nTry '%s --help' for more information.\n", error.c_str(), kProgram);
     return Usage;
   }
   if (options.help) {
-    std::fputs(mapUsage(), stdout);
-    return Ok;
+    return std::fputs(mapUsage(), stdout) != EOF && std::fflush(stdout) == 0 ? Ok : CannotCreate;
   }
   if (options.version) {
-    std::fputs("trasop-map 1.1\nLicense MIT: free to use, copy, change and pass on.\n", stdout);
-    return Ok;
+    return std::fputs("trasop-map 1.1\nLicense MIT: free to use, copy, change and pass on.\n",
+                      stdout) != EOF &&
+                   std::fflush(stdout) == 0
+               ? Ok
+               : CannotCreate;
   }
   GridHeader header;
   IndexOrder order;
   TerrainGrid grid;
   ResultCode result = readHeights(options.input, header, order, grid);
   if (result != Ok) {
-    std::fprintf(stderr, "%s: %s: %s\n", kProgram, options.input.c_str(), inputFault(result));
+    complain("%s: %s\n", options.input.c_str(), inputFault(result));
     releaseGrid(grid);
     return result;
   }
@@ -120,8 +135,7 @@ int runTrasopMap(int argc, const char* const* argv) {
                            report.regions[t]);
   }
   if (!surveyed) {
-    std::fprintf(stderr, "%s: %s: not enough memory for the figures\n", kProgram,
-                 options.input.c_str());
+    complain("%s: not enough memory for the figures\n", options.input.c_str());
     releaseGrid(grid);
     return OutOfMemory;
   }
@@ -143,12 +157,12 @@ int runTrasopMap(int argc, const char* const* argv) {
   }
   releaseGrid(grid);
   if (!written) return CannotCreate;
-  if (options.json) {
-    printReportJson(stdout, report);
-  } else {
-    printReport(stdout, report);
+  const std::string text = options.json ? reportJson(report) : reportText(report);
+  if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
+    complain("standard output: cannot be written\n");
+    return CannotCreate;
   }
-  return std::fflush(stdout) == 0 ? Ok : CannotCreate;
+  return Ok;
 }
 
 }  // namespace trasop

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -9,7 +10,17 @@ namespace trasop {
 
 namespace {
 
-enum class Key { Thresholds, Size, Centre, Radius, Gis, Relative, Json, Help, Version };
+enum class Key : std::uint8_t {
+  Thresholds,
+  Size,
+  Centre,
+  Radius,
+  Gis,
+  Relative,
+  Json,
+  Help,
+  Version
+};
 
 struct LongOption {
   const char* name;
@@ -168,6 +179,7 @@ bool parseMapOptions(int argc, const char* const* argv, MapOptions& options, std
         }
       }
     }
+    if (found == nullptr) continue;  // (no letter: "-" alone is a file name, taken above)
     if (found->takesValue && !valueGiven) {
       if (k + 1 >= argc) {
         error = "option '" + name + "' requires an argument";

@@ -1,7 +1,10 @@
 #include "map_app/report.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -11,6 +14,20 @@ namespace trasop {
 namespace {
 
 constexpr double kSquareMetresPerKm2 = 1e6;
+
+// Appends printf-style text to `out`.
+#if defined(__GNUC__)
+__attribute__((format(printf, 2, 3)))
+#endif
+void appendf(std::string& out, const char* format, ...) {
+  char text[512];
+  va_list arguments;
+  va_start(arguments, format);
+  const int length = std::vsnprintf(text, sizeof text, format, arguments);
+  va_end(arguments);
+  if (length > 0)
+    out.append(text, std::min<std::size_t>(static_cast<std::size_t>(length), sizeof text - 1));
+}
 
 double share(std::uint64_t part, std::uint64_t whole) {
   return whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole);
@@ -33,7 +50,7 @@ std::string jsonString(const std::string& text) {
       out += c;
     } else if (u < 0x20) {
       char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", u);
+      (void)std::snprintf(escape, sizeof escape, "\\u%04x", u);
       out += escape;
     } else {
       out += c;
@@ -47,7 +64,7 @@ std::string asRatio(double slope) {
   if (!(slope > 0.0)) return "flat";
   if (std::isinf(slope)) return "vertical";
   char text[48];
-  std::snprintf(text, sizeof text, "1:%.1f", 1.0 / slope);
+  (void)std::snprintf(text, sizeof text, "1:%.1f", 1.0 / slope);
   return text;
 }
 
@@ -80,86 +97,87 @@ std::string classRule(const Thresholds& thresholds, int k) {
 
 }  // namespace
 
-void printReport(std::FILE* out, const MapReport& report) {
+std::string reportText(const MapReport& report) {
+  std::string out;
   const Frame& f = report.frame;
   const GridHeader& h = *report.header;
   const Survey& s = report.survey;
   const double cellKm2 = f.delta * f.delta / kSquareMetresPerKm2;
-  std::fprintf(out, "file         %s\n", report.file.c_str());
-  std::fprintf(out, "grid         %d x %d points, delta %g m, lowb %lld %lld\n", f.ni, f.nj,
-               f.delta, static_cast<long long>(h.lowb.i), static_cast<long long>(h.lowb.j));
-  std::fprintf(out, "interior     %llu cells, %.3f km2; each slope over 2 x delta = %g m\n",
-               static_cast<unsigned long long>(static_cast<std::uint64_t>(f.ni - 2) * (f.nj - 2)),
-               static_cast<double>(static_cast<std::uint64_t>(f.ni - 2) * (f.nj - 2)) * cellKm2,
-               2 * f.delta);
+  const std::uint64_t interior =
+      static_cast<std::uint64_t>(f.ni - 2) * static_cast<std::uint64_t>(f.nj - 2);
+  appendf(out, "file         %s\n", report.file.c_str());
+  appendf(out, "grid         %d x %d points, delta %g m, lowb %lld %lld\n", f.ni, f.nj, f.delta,
+          static_cast<long long>(h.lowb.i), static_cast<long long>(h.lowb.j));
+  appendf(out, "interior     %llu cells, %.3f km2; each slope over 2 x delta = %g m\n",
+          static_cast<unsigned long long>(interior), static_cast<double>(interior) * cellKm2,
+          2 * f.delta);
   if (report.area.given) {
-    std::fprintf(out,
-                 "area         circle of radius %g m around x %g, y %g: %llu cells, %.3f km2\n",
-                 report.area.radius, report.area.x, report.area.y,
-                 static_cast<unsigned long long>(s.cells), static_cast<double>(s.cells) * cellKm2);
+    appendf(out, "area         circle of radius %g m around x %g, y %g: %llu cells, %.3f km2\n",
+            report.area.radius, report.area.x, report.area.y,
+            static_cast<unsigned long long>(s.cells), static_cast<double>(s.cells) * cellKm2);
   }
-  std::fprintf(out, "heights      %g to %g m\n", s.lowest, s.highest);
-  std::fprintf(out,
-               "steepest     %.4f (%s) along %s, at i %lld, j %lld: x %.10g, y %.10g "
-               "(absolute %.17g, %.17g); %llu cell%s\n",
-               s.maxSlope, asRatio(s.maxSlope).c_str(), along(s.maxAlong),
-               static_cast<long long>(h.lowb.i + s.maxI), static_cast<long long>(h.lowb.j + s.maxJ),
-               f.x(s.maxI), f.y(s.maxJ), h.gakrx + f.x(s.maxI), h.gakry + f.y(s.maxJ),
-               static_cast<unsigned long long>(s.maxCells), s.maxCells == 1 ? "" : "s");
-  std::fprintf(out, "\n%-13s %12s %9s %12s %12s  %s\n", "steeper than", "cells", "share", "km2",
-               "at it", "verdict");
+  appendf(out, "heights      %g to %g m\n", s.lowest, s.highest);
+  appendf(out,
+          "steepest     %.4f (%s) along %s, at i %lld, j %lld: x %.10g, y %.10g "
+          "(absolute %.17g, %.17g); %llu cell%s\n",
+          s.maxSlope, asRatio(s.maxSlope).c_str(), along(s.maxAlong),
+          static_cast<long long>(h.lowb.i) + s.maxI, static_cast<long long>(h.lowb.j) + s.maxJ,
+          f.x(s.maxI), f.y(s.maxJ), h.gakrx + f.x(s.maxI), h.gakry + f.y(s.maxJ),
+          static_cast<unsigned long long>(s.maxCells), s.maxCells == 1 ? "" : "s");
+  appendf(out, "\n%-13s %12s %9s %12s %12s  %s\n", "steeper than", "cells", "share", "km2", "at it",
+          "verdict");
   for (int t = 0; t < report.thresholds.count; ++t) {
     const std::uint64_t cells = steeperThan(s, report.thresholds, t);
-    std::fprintf(out, "%-13s %12llu %8.2f%% %12.3f %12llu  %s\n",
-                 report.thresholds.labels[t].c_str(), static_cast<unsigned long long>(cells),
-                 share(cells, s.cells), static_cast<double>(cells) * cellKm2,
-                 static_cast<unsigned long long>(s.ties[t]),
-                 verdict(report.thresholds.values[t], cells).c_str());
+    appendf(out, "%-13s %12llu %8.2f%% %12.3f %12llu  %s\n", report.thresholds.labels[t].c_str(),
+            static_cast<unsigned long long>(cells), share(cells, s.cells),
+            static_cast<double>(cells) * cellKm2, static_cast<unsigned long long>(s.ties[t]),
+            verdict(report.thresholds.values[t], cells).c_str());
   }
-  std::fprintf(out, "(\"at it\": cells exactly at the threshold, which are not steeper)\n");
-  std::fprintf(out, "\nclasses\n");
+  appendf(out, "(\"at it\": cells exactly at the threshold, which are not steeper)\n");
+  appendf(out, "\nclasses\n");
   for (int k = 0; k <= report.thresholds.count; ++k) {
-    std::fprintf(out, "  %-20s %12llu %8.2f%%\n", classRule(report.thresholds, k).c_str(),
-                 static_cast<unsigned long long>(s.classCells[k]), share(s.classCells[k], s.cells));
+    appendf(out, "  %-20s %12llu %8.2f%%\n", classRule(report.thresholds, k).c_str(),
+            static_cast<unsigned long long>(s.classCells[k]), share(s.classCells[k], s.cells));
   }
-  std::fprintf(out, "\nregions (cells touching at a side or a corner)\n");
+  appendf(out, "\nregions (cells touching at a side or a corner)\n");
   for (int t = 0; t < report.thresholds.count; ++t) {
     const RegionSummary& r = report.regions[t];
-    std::fprintf(out, "  steeper than %s: %llu regions, %llu of a single cell\n",
-                 report.thresholds.labels[t].c_str(), static_cast<unsigned long long>(r.count),
-                 static_cast<unsigned long long>(r.singles));
+    appendf(out, "  steeper than %s: %llu regions, %llu of a single cell\n",
+            report.thresholds.labels[t].c_str(), static_cast<unsigned long long>(r.count),
+            static_cast<unsigned long long>(r.singles));
     for (int k = 0; k < r.largestCount; ++k) {
       const Region& g = r.largest[k];
       const double ci = static_cast<double>(g.sumI) / static_cast<double>(g.cells);
       const double cj = static_cast<double>(g.sumJ) / static_cast<double>(g.cells);
-      std::fprintf(out,
-                   "    %llu cells, x %.10g to %.10g, y %.10g to %.10g, centre x %.1f, y %.1f, "
-                   "steepest %.4f\n",
-                   static_cast<unsigned long long>(g.cells), f.x(g.iMin), f.x(g.iMax), f.y(g.jMin),
-                   f.y(g.jMax), f.xmin + ci * f.delta, f.ymin + cj * f.delta, g.maxSlope);
+      appendf(out,
+              "    %llu cells, x %.10g to %.10g, y %.10g to %.10g, centre x %.1f, y %.1f, "
+              "steepest %.4f\n",
+              static_cast<unsigned long long>(g.cells), f.x(g.iMin), f.x(g.iMax), f.y(g.jMin),
+              f.y(g.jMax), f.xmin + ci * f.delta, f.ymin + cj * f.delta, g.maxSlope);
     }
   }
-  std::fprintf(out, "\npercentiles ");
+  appendf(out, "\npercentiles ");
   for (int k = 0; k < kPercentileCount; ++k) {
-    std::fprintf(out, " %d%%: %.4f", kPercentiles[k], s.percentiles[k]);
+    appendf(out, " %d%%: %.4f", kPercentiles[k], s.percentiles[k]);
   }
-  std::fprintf(out, "\n");
+  appendf(out, "\n");
   if (s.ringCount > 0) {
-    std::fprintf(out, "\nrings around the centre (share of each ring's cells)\n");
+    appendf(out, "\nrings around the centre (share of each ring's cells)\n");
     for (int r = 0; r < s.ringCount; ++r) {
       const Ring& ring = s.rings[r];
-      std::fprintf(out, "  %g to %g m: %llu cells", ring.inner, ring.outer,
-                   static_cast<unsigned long long>(ring.cells));
+      appendf(out, "  %g to %g m: %llu cells", ring.inner, ring.outer,
+              static_cast<unsigned long long>(ring.cells));
       for (int k = 0; k <= report.thresholds.count; ++k) {
-        std::fprintf(out, ", %s %.2f%%", classRule(report.thresholds, k).c_str(),
-                     share(ring.classCells[k], ring.cells));
+        appendf(out, ", %s %.2f%%", classRule(report.thresholds, k).c_str(),
+                share(ring.classCells[k], ring.cells));
       }
-      std::fprintf(out, "\n");
+      appendf(out, "\n");
     }
   }
+  return out;
 }
 
-void printReportJson(std::FILE* out, const MapReport& report) {
+std::string reportJson(const MapReport& report) {
   const Frame& f = report.frame;
   const GridHeader& h = *report.header;
   const Survey& s = report.survey;
@@ -236,7 +254,7 @@ void printReportJson(std::FILE* out, const MapReport& report) {
     j += "]}";
   }
   j += "]\n}\n";
-  std::fputs(j.c_str(), out);
+  return j;
 }
 
 }  // namespace trasop

@@ -1,7 +1,6 @@
 // The figures of a slope map on standard output: aligned plain text, or JSON for scripts.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "grid/grid.h"
@@ -22,7 +21,8 @@ struct MapReport {
   RegionSummary regions[kMostThresholds];
 };
 
-void printReport(std::FILE* out, const MapReport& report);
-void printReportJson(std::FILE* out, const MapReport& report);
+// The figures as aligned plain text, and as JSON (its fields in the manual page).
+std::string reportText(const MapReport& report);
+std::string reportJson(const MapReport& report);
 
 }  // namespace trasop

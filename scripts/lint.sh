@@ -42,7 +42,8 @@ scripts/apt-install.sh "${missing[@]}"
 scripts/deps.sh gtest
 
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
-mapfile -t product < <(git ls-files 'app/*.cpp' 'grid/*.cpp' 'dmna/*.cpp' 'terrain/*.cpp' 'platform/*.cpp')
+mapfile -t product < <(git ls-files 'app/*.cpp' 'grid/*.cpp' 'dmna/*.cpp' 'terrain/*.cpp' 'platform/*.cpp' \
+  'map/*.cpp' 'map_app/*.cpp')
 
 formatters=("$format")
 if command -v clang-format >/dev/null 2>&1 &&
