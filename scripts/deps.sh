@@ -2,9 +2,9 @@
 # Installs what building trasop needs, where it is missing (Debian or Ubuntu): the compiler,
 # CMake and make, and with the words given also GoogleTest (gtest), valgrind (valgrind), and the
 # tools that give a test file an access list and attributes and trace how the output is opened
-# (acl).
+# (acl), and zlib with what the tests of trasop-map read its pictures with (map).
 #
-#   scripts/deps.sh [gtest] [valgrind] [acl]
+#   scripts/deps.sh [gtest] [valgrind] [acl] [map]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,6 +20,11 @@ for extra in "$@"; do
     command -v setfacl >/dev/null 2>&1 || missing+=(acl)
     command -v setfattr >/dev/null 2>&1 || missing+=(attr)
     command -v strace >/dev/null 2>&1 || missing+=(strace)
+    ;;
+  map)
+    [ -f /usr/include/zlib.h ] || missing+=(zlib1g-dev)
+    /usr/bin/python3 -c 'import numpy' 2>/dev/null || missing+=(python3-numpy)
+    /usr/bin/python3 -c 'import PIL' 2>/dev/null || missing+=(python3-pil)
     ;;
   *) echo "deps.sh: unknown part: $extra" >&2; exit 2 ;;
   esac

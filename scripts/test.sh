@@ -5,7 +5,7 @@
 # that failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh gtest valgrind acl
+scripts/deps.sh gtest valgrind acl map
 jobs="$(nproc)"
 mkdir -p build
 passed=()

@@ -25,6 +25,8 @@ missing=()
 command -v i686-w64-mingw32-g++ >/dev/null 2>&1 || missing+=(g++-mingw-w64-i686-win32)
 command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || missing+=(g++-mingw-w64-x86-64-win32)
 command -v qemu-i386 >/dev/null 2>&1 || missing+=(qemu-user)
+# zlib for trasop-map, linked in.
+[ -f /usr/x86_64-w64-mingw32/include/zlib.h ] || missing+=(libz-mingw-w64-dev)
 wine_missing=()
 command -v wine >/dev/null 2>&1 || wine_missing+=(wine wine64)
 # Without the 32-bit Wine an i686 program prints nothing and seems to succeed.
@@ -107,11 +109,12 @@ for target in win32 win64; do
       cmake --preset win32 "-DCMAKE_CROSSCOMPILING_EMULATOR=${wine32}" >/dev/null
     fi
   fi
-  exe=build/${target}/trasop.exe
-  dlls=$(objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
-  echo "${exe} imports: ${dlls}"
-  for dll in $dlls; do
-    case "$dll" in KERNEL32.dll | ADVAPI32.dll | msvcrt.dll) ;; *) echo "unexpected DLL: $dll" >&2; exit 1 ;; esac
+  for exe in build/${target}/trasop.exe build/${target}/trasop-map.exe; do
+    dlls=$(objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
+    echo "${exe} imports: ${dlls}"
+    for dll in $dlls; do
+      case "$dll" in KERNEL32.dll | ADVAPI32.dll | msvcrt.dll) ;; *) echo "unexpected DLL: $dll" >&2; exit 1 ;; esac
+    done
   done
   if ! $runs; then
     echo "${target}: built; its tests are left out, for want of a Wine that runs it"

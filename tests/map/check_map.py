@@ -1,0 +1,255 @@
+#!/usr/bin/env python3
+"""trasop-map against an independent computation: small grids with known slopes are written
+in each value order, the program is run on them, and its figures (JSON), its class raster and
+its figure (decoded with PIL) and its world file (read with GDAL where installed) are checked
+against slopes, classes, ties, regions, percentiles and rings computed here with numpy.
+
+    check_map.py TRASOP_MAP WORK [RUNNER...]
+
+Prints "SKIPPED: ..." and ends with 0 where numpy or PIL is missing."""
+import json
+import math
+import os
+import shutil
+import subprocess
+import sys
+
+try:
+    import numpy as np
+    from PIL import Image
+except ImportError as missing:
+    print("SKIPPED: %s (packages python3-numpy and python3-pil)" % missing)
+    sys.exit(0)
+
+PROGRAM, WORK = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+RUNNER = sys.argv[3:]
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAILED: " + what)
+
+
+def write_dmna(name, heights, delta, sequ, xmin=1000.0, ymin=2000.0, gakrx=0.0, gakry=0.0):
+    """heights[i, j]; written in the order `sequ` gives (outer index first)."""
+    ni, nj = heights.shape
+    lines = ["xmin %r" % xmin, "ymin %r" % ymin, "gakrx %r" % gakrx, "gakry %r" % gakry,
+             "delta %r" % delta, "sequ %s" % sequ, "lowb 0 0", "hghb %d %d" % (ni - 1, nj - 1), "*"]
+    outer, inner = sequ.split(",")
+    def steps(index, count):
+        return range(count) if index[1] == "+" else range(count - 1, -1, -1)
+    counts = {"i": ni, "j": nj}
+    for a in steps(outer, counts[outer[0]]):
+        row = []
+        for b in steps(inner, counts[inner[0]]):
+            i, j = (a, b) if outer[0] == "i" else (b, a)
+            row.append("%.1f" % heights[i, j])
+        lines.append(" ".join(row))
+    with open(name, "w") as out:
+        out.write("\n".join(lines) + "\n")
+
+
+def slopes_of(heights, delta):
+    """The slope of every interior cell, as the program computes it, in float64."""
+    k = 1.0 / (2.0 * delta)
+    gi = np.abs(heights[:-2, 1:-1] - heights[2:, 1:-1]) * k
+    gj = np.abs(heights[1:-1, :-2] - heights[1:-1, 2:]) * k
+    return np.maximum(np.maximum(gi, gj), 0.0)
+
+
+def classes_of(slopes, thresholds):
+    classes = np.zeros(slopes.shape, dtype=int)
+    for t in thresholds:
+        classes += slopes > t
+    return classes
+
+
+def regions_of(mask):
+    """8-neighbour regions of a boolean mask: their sizes, largest first."""
+    seen = np.zeros(mask.shape, dtype=bool)
+    sizes = []
+    for start in zip(*np.nonzero(mask)):
+        if seen[start]:
+            continue
+        stack, size = [start], 0
+        seen[start] = True
+        while stack:
+            i, j = stack.pop()
+            size += 1
+            for di in (-1, 0, 1):
+                for dj in (-1, 0, 1):
+                    a, b = i + di, j + dj
+                    if 0 <= a < mask.shape[0] and 0 <= b < mask.shape[1] and mask[a, b] and not seen[a, b]:
+                        seen[a, b] = True
+                        stack.append((a, b))
+        sizes.append(size)
+    return sorted(sizes, reverse=True)
+
+
+def run(*args):
+    done = subprocess.run(RUNNER + [PROGRAM] + list(args), cwd=WORK, capture_output=True)
+    return done.returncode, done.stdout.decode(), done.stderr.decode()
+
+
+def map_area(image):
+    """The map inside its black frame: the first row with a black run of 50 pixels or more."""
+    pixels = np.array(image)
+    for y in range(pixels.shape[0]):
+        black = np.flatnonzero(pixels[y] == 1)
+        if len(black) >= 50:
+            runs = np.split(black, np.flatnonzero(np.diff(black) != 1) + 1)
+            run_ = max(runs, key=len)
+            if len(run_) >= 50:
+                x0, x1 = run_[0], run_[-1]
+                bottom = y + 1
+                while pixels[bottom, x0] == 1 and pixels[bottom, x0 + 1] != 1:
+                    bottom += 1
+                return pixels[y + 1:bottom, x0 + 1:x1]
+    raise AssertionError("no map frame found")
+
+
+shutil.rmtree(WORK, ignore_errors=True)
+os.makedirs(WORK)
+random = np.random.default_rng(20261208)
+delta = 20.0
+thresholds = [0.05, 0.2]
+
+# Heights in half metres, whose differences are exact: 2.0 m over 40 m gives a slope of exactly
+# 0.05, 8.0 m exactly 0.2 (ties, which are not steeper).
+ni, nj = 41, 29
+heights = random.integers(0, 8, size=(ni, nj)) * 0.5
+heights[10:14, 5:9] += np.array([[0, 2, 8, 0], [2, 0, 0, 8], [8, 0, 2, 0], [0, 8, 0, 2]])
+heights[30, 20] += 40.0  # a steep spike: its four neighbours steeper than 1:5
+slopes = slopes_of(heights, delta)
+classes = classes_of(slopes, thresholds)
+
+# 1. The four orders of values give the same figures, north up.
+reference = None
+for sequ in ("j-,i+", "j+,i+", "i+,j+", "i-,j-"):
+    write_dmna(os.path.join(WORK, "g.dmna"), heights, delta, sequ)
+    status, out, err = run("--json", "--gis", "g.dmna")
+    check(status == 0 and err == "", "%s: status %d, stderr %r" % (sequ, status, err))
+    report = json.loads(out)
+    raster = np.array(Image.open(os.path.join(WORK, "g_classes.png")))
+    # Row 0 is the northernmost interior row (j = nj - 2), column 0 is i = 1.
+    check(raster.shape == (nj - 2, ni - 2), "%s: raster size %s" % (sequ, raster.shape))
+    check((raster == classes.T[::-1, :]).all(), "%s: a raster pixel differs from its cell's class" % sequ)
+    figure = map_area(Image.open(os.path.join(WORK, "g_map.png")))
+    zoom = figure.shape[1] // (ni - 2)
+    shown = figure[::zoom, ::zoom] - 3
+    check((shown == classes.T[::-1, :]).all(), "%s: a map pixel differs from its cell's class" % sequ)
+    if reference is None:
+        reference = report
+    check(report == reference, "%s: figures differ from those of j-,i+" % sequ)
+
+# 2. The figures against numpy.
+report = reference
+cells = slopes.size
+check(report["cells"] == cells, "cells %d" % report["cells"])
+for t, entry in zip(thresholds, report["thresholds"]):
+    check(entry["cells"] == int((slopes > t).sum()), "cells steeper than %g" % t)
+    check(entry["at_threshold"] == int((slopes == t).sum()), "ties at %g" % t)
+    check(abs(entry["percent"] - 100.0 * (slopes > t).sum() / cells) < 1e-9, "percent at %g" % t)
+    sizes = regions_of(slopes > t)
+    regions = entry["regions"]
+    check(regions["count"] == len(sizes), "regions above %g: %d, expected %d" % (t, regions["count"], len(sizes)))
+    check(regions["single_cell"] == sizes.count(1), "single-cell regions above %g" % t)
+    check([r["cells"] for r in regions["largest"]] == sizes[:3], "largest regions above %g" % t)
+check(int((slopes == 0.05).sum()) > 0 and int((slopes == 0.2).sum()) > 0, "the grid has no ties")
+check(report["max_slope"]["value"] == slopes.max(), "max slope")
+check(report["max_slope"]["cells"] == int((slopes == slopes.max()).sum()), "cells at the max")
+ordered = np.sort(slopes.ravel())
+for p in (50, 90, 95, 99):
+    rank = math.ceil(p * cells / 100)
+    check(report["percentiles"][str(p)] == ordered[rank - 1], "percentile %d" % p)
+check([c["cells"] for c in report["classes"]] == [int((classes == k).sum()) for k in range(3)], "classes")
+
+# 3. The computational area: the figures kept to the circle, and its rings.
+cx, cy, radius = 1000.0 + 20 * delta, 2000.0 + 14 * delta, 9 * delta
+status, out, err = run("--json", "--gis", "--centre=%r,%r" % (cx, cy), "--radius", repr(radius), "g.dmna")
+check(status == 0, "circle: status %d %s" % (status, err))
+inside = np.zeros(slopes.shape, dtype=bool)
+xs = 1000.0 + np.arange(1, ni - 1) * delta
+ys = 2000.0 + np.arange(1, nj - 1) * delta
+dx = xs[:, None] - cx
+dy = ys[None, :] - cy
+inside = dx * dx + dy * dy <= radius * radius
+circle = json.loads(out)
+check(circle["cells"] == int(inside.sum()), "circle: cells %d, expected %d" % (circle["cells"], inside.sum()))
+check(circle["thresholds"][0]["cells"] == int((slopes[inside] > 0.05).sum()), "circle: steeper than 1:20")
+distance = np.sqrt(dx * dx + dy * dy)
+bounds = [radius * k / 4 for k in range(5)]
+for r, ring in enumerate(circle["rings"]):
+    within = inside & (distance <= bounds[r + 1]) & ((distance > bounds[r]) if r > 0 else True)
+    check(ring["cells"] == int(within.sum()), "ring %d: cells" % r)
+raster = np.array(Image.open(os.path.join(WORK, "g_classes.png")))
+check(((raster == 3) == ~inside.T[::-1, :]).all(), "circle: the raster's outside cells")
+
+# 4. Given thresholds, and a reduced map that keeps each block's steepest class.
+big_n = 300
+big = np.round(random.integers(0, 30, size=(big_n, big_n)) * 0.1, 1)
+big[::37, ::41] += 30.0
+write_dmna(os.path.join(WORK, "big.dmna"), big, delta, "j-,i+")
+status, out, err = run("--size=100", "--thresholds=0.1,1:4,0.9", "--json", "big.dmna")
+check(status == 0, "reduced: status %d %s" % (status, err))
+big_classes = classes_of(slopes_of(big, delta), [0.1, 0.25, 0.9])
+check(json.loads(out)["classes"][3]["cells"] == int((big_classes == 3).sum()), "given thresholds: classes")
+figure = map_area(Image.open(os.path.join(WORK, "big_map.png")))
+block = math.ceil((big_n - 2) / 100)
+north_up = big_classes.T[::-1, :]
+marked = 0
+for y in range(figure.shape[0]):
+    for x in range(figure.shape[1]):
+        steepest = north_up[y * block:(y + 1) * block, x * block:(x + 1) * block].max()
+        if figure[y, x] < 3:  # the rings that mark the steepest cell
+            marked += 1
+        elif figure[y, x] - 3 != steepest:
+            check(False, "reduced map: pixel %d,%d shows %d, its block's steepest is %d" % (x, y, figure[y, x] - 3, steepest))
+            break
+
+check(0 < marked < 500, "reduced map: %d pixels of the steepest cell's mark" % marked)
+
+# 5. The world file: a known cell's centre lies in that cell's pixel.
+write_dmna(os.path.join(WORK, "w.dmna"), heights, delta, "j-,i+", gakrx=3500000.0, gakry=5400000.0)
+status, out, err = run("--gis", "--json", "w.dmna")
+world = [float(v) for v in open(os.path.join(WORK, "w_classes.pgw")).read().split()]
+check(world == [delta, 0.0, 0.0, -delta, 3500000.0 + 1000.0 + delta, 5400000.0 + 2000.0 + (nj - 2) * delta],
+      "world file %s" % world)
+if shutil.which("gdallocationinfo"):
+    for i, j in ((1, 1), (12, 7), (ni - 2, nj - 2), (30, 19)):
+        x = 3500000.0 + 1000.0 + i * delta
+        y = 5400000.0 + 2000.0 + j * delta
+        done = subprocess.run(["gdallocationinfo", "-valonly", "-geoloc", "w_classes.png", repr(x), repr(y)],
+                              cwd=WORK, capture_output=True, text=True)
+        check(done.stdout.strip() == str(classes[i - 1, j - 1]),
+              "GDAL: cell %d,%d reads %r, its class is %d" % (i, j, done.stdout.strip(), classes[i - 1, j - 1]))
+else:
+    print("GDAL's gdallocationinfo is not installed (gdal-bin): the world file was read here only")
+
+# 6. Faults: a status, a message naming the file on standard error, nothing on standard output,
+# nothing left behind.
+before = set(os.listdir(WORK))
+for args, want, says in ((["missing.dmna"], 3, "missing.dmna: cannot be read"),
+                         (["--thresholds=1:5,1:20", "g.dmna"], 2, "invalid thresholds"),
+                         (["--thresholds=0,0.2", "g.dmna"], 2, "invalid thresholds"),
+                         (["--thresholds=0.1,0.2,0.3,0.4,0.5", "g.dmna"], 2, "invalid thresholds"),
+                         (["--size", "g.dmna"], 2, "invalid size"),
+                         (["--bogus", "g.dmna"], 2, "unrecognized option '--bogus'"),
+                         (["--radius=5", "g.dmna"], 2, "--centre and --radius go together"),
+                         ([], 2, "missing file operand")):
+    status, out, err = run(*args)
+    check(status == want and says in err and err.startswith("trasop-map: ") and out == "",
+          "%s: status %d, stderr %r" % (args, status, err))
+os.mkdir(os.path.join(WORK, "f_map.png"))
+shutil.copy(os.path.join(WORK, "g.dmna"), os.path.join(WORK, "f.dmna"))
+status, out, err = run("f.dmna")
+check(status == 4 and "f_map.png: cannot be written" in err and out == "", "unwritable: %d %r" % (status, err))
+left = set(os.listdir(WORK)) - before - {"f_map.png", "f.dmna"}
+check(not left, "left behind: %s" % left)
+status, out, err = run("--help")
+check(status == 0 and out.startswith("Usage: trasop-map") and err == "", "--help")
+
+print("FAILED: %d check(s)" % len(failures) if failures else "passed")
+sys.exit(1 if failures else 0)
