@@ -5,7 +5,8 @@
 #   cmake/debian-changelog.sh CHANGELOG.md "Name <address>" >changelog
 #
 # A section "## VERSION (YYYY-MM-DD)" becomes an entry signed by the maintainer on that day; its
-# paragraphs and list items become items, their continuation lines stay below them.
+# paragraphs and list items become items, their continuation lines stay below them. A section
+# without a date ("## Unreleased") is left out: the package lists what was released.
 set -eu
 maintainer=$2
 version=
@@ -16,13 +17,17 @@ close_entry() {
 }
 while IFS= read -r line; do
   case $line in
-  '## '*)
+  '## '*'('*')')
     close_entry
     version=${line#'## '}
     version=${version%% *}
     day=${line##*(}
     day=${day%)}
     printf 'trasop (%s) unstable; urgency=medium\n\n' "$version"
+    ;;
+  '## '*)
+    close_entry
+    version=
     ;;
   '') ;;
   '  '*) [ -z "$version" ] || printf '    %s\n' "${line#  }" ;;

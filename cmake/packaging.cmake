@@ -1,11 +1,13 @@
 # What an installation holds, and the packages CPack makes of it:
-#   Linux:   bin/trasop (stripped in the packages), the manual page (gzip), the README, the
+#   Linux:   bin/trasop and bin/trasop-map (stripped in the packages; trasop-map where zlib
+#            was found), their manual pages (gzip), the README, the
 #            change log and the license, and the example with its result. The dynamically
 #            linked build packs trasop_<version>_<arch>.deb, with the license as a
 #            machine-readable copyright file and the change log as changelog.gz; the statically
 #            linked build (TRASOP_STATIC) packs trasop-<version>-linux-<machine>.tar.gz, with
 #            LICENSE.txt and CHANGELOG.md, for any Linux of that machine.
-#   Windows: trasop.exe, README.txt and LICENSE.txt (CR LF line ends) and the example, packed as
+#   Windows: trasop.exe, trasop-map.exe, README.txt and LICENSE.txt (CR LF line ends) and the
+#            example, packed as
 #            trasop-<version>-win32.zip or -win64.zip
 # Archives are reproducible: file times are those of SOURCE_DATE_EPOCH where it is set (the
 # commit's time, set by scripts/package.sh), owners are root, compressed files carry no name
@@ -27,6 +29,9 @@ set(CPACK_THREADS 1)
 
 if(WIN32)
   install(TARGETS trasop DESTINATION .)
+  if(TARGET trasop-map)
+    install(TARGETS trasop-map DESTINATION .)
+  endif()
   file(READ ${PROJECT_SOURCE_DIR}/README.md readme)
   string(REPLACE "\n" "\r\n" readme "${readme}")
   file(WRITE ${PROJECT_BINARY_DIR}/README.txt "${readme}")
@@ -56,6 +61,11 @@ else()
   endfunction()
   gzip_file(${PROJECT_SOURCE_DIR}/doc/trasop.1 trasop.1.gz)
   install(FILES ${PROJECT_BINARY_DIR}/trasop.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  if(TARGET trasop-map)
+    install(TARGETS trasop-map)
+    gzip_file(${PROJECT_SOURCE_DIR}/doc/trasop-map.1 trasop-map.1.gz)
+    install(FILES ${PROJECT_BINARY_DIR}/trasop-map.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES ${example_files} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
   install(FILES ${example_result} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples/expected)
@@ -103,7 +113,8 @@ else()
           "trasop reads a grid of terrain heights in the dmna text format and writes\n"
           "the terrain slope of every interior grid point to a second dmna file:\n"
           "rise over run, the larger of the central differences along the two grid\n"
-          "indices, with two decimals.")
+          "indices, with two decimals. trasop-map shows where the terrain is\n"
+          "steeper than 1:20 and 1:5, as a figure and the figures a modeller reports.")
       string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
     endif()
   endif()

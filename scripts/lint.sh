@@ -56,8 +56,8 @@ for formatter in "${formatters[@]}"; do
 done
 
 echo "== manual page"
-warnings=$(groff -man -ww -z doc/trasop.1 2>&1)
-[ -z "$warnings" ] || { echo "$warnings" >&2; echo "lint: groff warns about doc/trasop.1" >&2; exit 1; }
+warnings=$(for page in doc/*.1; do groff -man -ww -z "$page"; done 2>&1)
+[ -z "$warnings" ] || { echo "$warnings" >&2; echo "lint: groff warns about a manual page" >&2; exit 1; }
 
 echo "== build with warnings as errors"
 cmake -S . -B build/lint -DCMAKE_BUILD_TYPE=Release -DTRASOP_WERROR=ON >/dev/null
