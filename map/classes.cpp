@@ -144,7 +144,7 @@ bool writeFigure(std::FILE* file, const TerrainGrid& grid, const Frame& frame,
     // Axes: ticks at round numbers of the grid's coordinates.
     const double spanX = static_cast<double>(cellsWide) * frame.delta;
     const double spanY = static_cast<double>(cellsHigh) * frame.delta;
-    const double step = niceStep(std::max(spanX, spanY), 6);
+    const double step = niceStep(std::max(spanX, spanY), 8);
     for (double k = std::ceil(westEdge / step); k * step <= westEdge + spanX; ++k) {
       const double x = k * step;
       const int at = static_cast<int>(std::lround(column(x)));

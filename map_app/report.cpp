@@ -68,6 +68,13 @@ std::string asRatio(double slope) {
   return text;
 }
 
+// `text` followed by blanks to `width` characters (UTF-8: each character counted once).
+std::string padded(const std::string& text, std::size_t width) {
+  std::size_t characters = 0;
+  for (const char c : text) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return text + std::string(characters < width ? width - characters : 0, ' ');
+}
+
 const char* along(char index) { return index == 'b' ? "both" : index == 'i' ? "i" : "j"; }
 
 // The verdict on the cells steeper than `threshold`: the usual guidance for 1:20 and 1:5.
@@ -136,15 +143,15 @@ std::string reportText(const MapReport& report) {
   appendf(out, "(\"at it\": cells exactly at the threshold, which are not steeper)\n");
   appendf(out, "\nclasses\n");
   for (int k = 0; k <= report.thresholds.count; ++k) {
-    appendf(out, "  %-20s %12llu %8.2f%%\n", classRule(report.thresholds, k).c_str(),
+    appendf(out, "  %s %12llu %8.2f%%\n", padded(classRule(report.thresholds, k), 20).c_str(),
             static_cast<unsigned long long>(s.classCells[k]), share(s.classCells[k], s.cells));
   }
   appendf(out, "\nregions (cells touching at a side or a corner)\n");
   for (int t = 0; t < report.thresholds.count; ++t) {
     const RegionSummary& r = report.regions[t];
-    appendf(out, "  steeper than %s: %llu regions, %llu of a single cell\n",
+    appendf(out, "  steeper than %s: %llu region%s, %llu of a single cell\n",
             report.thresholds.labels[t].c_str(), static_cast<unsigned long long>(r.count),
-            static_cast<unsigned long long>(r.singles));
+            r.count == 1 ? "" : "s", static_cast<unsigned long long>(r.singles));
     for (int k = 0; k < r.largestCount; ++k) {
       const Region& g = r.largest[k];
       const double ci = static_cast<double>(g.sumI) / static_cast<double>(g.cells);
