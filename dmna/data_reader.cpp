@@ -1,6 +1,9 @@
 // The data section of a dmna file: one value per grid point, in the order of the header.
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <new>
+#include <vector>
 
 #include "dmna/dmna_reader_steps.h"
 #include "dmna/line_band.h"
@@ -16,8 +19,8 @@ std::int64_t firstIndex(int step, std::int64_t count) { return step > 0 ? 0 : co
 // before row i is first written and says whether it is there (a grid whose rows are allocated
 // as the values reach them); false ends the filling with OutOfMemory, and `taken` then says how
 // many values had been read.
-template <typename Reach>
-ResultCode fillGrid(TextReader& in, const IndexOrder& order, TerrainGrid& grid, Reach reach,
+template <typename Source, typename Reach>
+ResultCode fillGrid(Source& in, const IndexOrder& order, TerrainGrid& grid, Reach reach,
                     std::uint64_t& taken) {
   const std::int64_t ni = grid.ni;
   const std::int64_t nj = grid.nj;
@@ -73,6 +76,41 @@ ResultCode fillGrid(TextReader& in, const IndexOrder& order, TerrainGrid& grid, 
   return Ok;
 }
 
+// The first values of a text of unknown size, read before its grid is allocated, then the
+// rest of the text.
+class Prefixed {
+ public:
+  explicit Prefixed(TextReader& in) : in_(in) {}
+
+  // Reads `count` values ahead, in memory that grows with them. Returns Ok, CannotRead where
+  // the text ends before them, or OutOfMemory where they find no room (`read` then says how
+  // many values were read).
+  ResultCode readAhead(std::uint64_t count, std::uint64_t& read) {
+    double value = 0.0;
+    try {
+      for (; ahead_.size() < count; ahead_.push_back(value)) {
+        if (!in_.readNumber(value)) return CannotRead;
+      }
+    } catch (const std::bad_alloc&) {
+      read = ahead_.size() + 1;
+      return OutOfMemory;
+    }
+    read = count;
+    return Ok;
+  }
+
+  bool readNumber(double& value) {
+    if (next_ == ahead_.size()) return in_.readNumber(value);
+    value = ahead_[next_++];
+    return true;
+  }
+
+ private:
+  TextReader& in_;
+  std::vector<double> ahead_;
+  std::size_t next_ = 0;
+};
+
 }  // namespace
 
 ResultCode readGridValues(TextReader& in, const IndexOrder& order, TerrainGrid& grid) {
@@ -85,16 +123,24 @@ ResultCode readGridValues(TextReader& in, const IndexOrder& order, TerrainGrid& 
 
 ResultCode readIntoGrowingGrid(TextReader& in, const IndexOrder& order, std::int32_t ni,
                                std::int32_t nj, TerrainGrid& grid) {
-  ResultCode result = allocateRowTable(grid, ni, nj);
+  const std::uint64_t count = static_cast<std::uint64_t>(ni) * static_cast<std::uint64_t>(nj);
+  // The row table and a band of lines take memory in proportion to ni and nj: as many values
+  // must have come before they are allocated, so that a header's promise alone costs nothing.
+  Prefixed values(in);
   std::uint64_t taken = 0;  // values read before the grid found no more room
+  ResultCode result =
+      values.readAhead(std::min<std::uint64_t>(count, 16 * std::uint64_t(ni)), taken);
+  if (result == CannotRead) return CannotRead;
+  if (result == Ok) result = allocateRowTable(grid, ni, nj);
   if (result == Ok) {
+    const std::uint64_t ahead = taken;
     const auto allocate = [&grid](std::int64_t i) { return allocateRowsOf(grid, i); };
-    result = fillGrid(in, order, grid, allocate, taken);
+    result = fillGrid(values, order, grid, allocate, taken);
     if (result != OutOfMemory) return result == Ok && in.failed() ? CannotRead : result;
+    taken = std::max(taken, ahead);
   }
   // No room for the grid: the rest of the values are only counted, so that a short data
   // section is reported as such, as it is for a file of known size.
-  const std::uint64_t count = static_cast<std::uint64_t>(ni) * static_cast<std::uint64_t>(nj);
   for (double value = 0.0; taken < count; ++taken) {
     if (!in.readNumber(value)) return CannotRead;
   }
