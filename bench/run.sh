@@ -18,10 +18,12 @@ scripts/deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)" >/dev/null
 trasop=$root/build/release/trasop
+trasop_map=$root/build/release/trasop-map
 baseline=${BASELINE:+$(realpath "$BASELINE")}
 work=${BENCH_DIR:-/tmp/trasop-bench}
 mkdir -p "$work"
 cd "$work"
+printf '0 224 224 224\n5 221 170 51\n20 187 85 102\n' >classes.txt
 
 # Runs the commands given as labels (see `command_of`) in turn, RUNS rounds, so that a change in
 # the machine's speed during the measurement falls on all of them alike. Each round starts with
@@ -63,6 +65,10 @@ command_of() {
     gdal_ascii) gdaldem slope -q -alg ZevenbergenThorne -of AAIGrid -co DECIMAL_PRECISION=2 \
       "$asc" out.asc ;;
     gdal_tiff) gdaldem slope -q -alg ZevenbergenThorne "$asc" out.tif ;;
+    trasop_map) "$trasop_map" "$grid" ;;
+    # A three-class picture the way a GIS user makes one: slopes in percent, then a colour table.
+    gdal_map) gdaldem slope -q -p -alg ZevenbergenThorne "$asc" slope.tif &&
+      gdaldem color-relief -q -nearest_color_entry -of PNG slope.tif "$work/classes.txt" map.png ;;
   esac
 }
 
@@ -83,9 +89,11 @@ for n in "${sizes[@]}"; do
   asc=grid$n.asc
   labels=(trasop)
   [ -z "$baseline" ] || labels+=(baseline)
+  [ ! -x "$trasop_map" ] || labels+=(trasop_map)
   if $have_gdal; then
     [ -f "$asc" ] || "$root/build/release/make_terrain" "$n" "$n" 20 --asc >"$asc"
     labels+=(gdal_ascii gdal_tiff)
+    [ ! -x "$trasop_map" ] || labels+=(gdal_map)
   fi
   time_rounds "${labels[@]}"
   read -r median low high < <(stats trasop)
@@ -104,6 +112,18 @@ for n in "${sizes[@]}"; do
     base_peak=$(peak_kb "$baseline" "$grid")
     awk -v m="$median" -v b="$base" -v k="$base_peak" 'BEGIN {
       printf "baseline: %.3f s  peak %.1f MiB (trasop takes %.2f of its time)\n", b, k / 1024, m / b }'
+  fi
+  if [ -x "$trasop_map" ]; then
+    read -r map_time _ _ < <(stats trasop_map)
+    map_peak=$(peak_kb "$trasop_map" "$grid")
+    awk -v m="$map_time" -v t="$median" -v k="$map_peak" -v p="$points" 'BEGIN {
+      printf "trasop-map: %.3f s, %.2f of trasop'"'"'s time, peak %.1f MiB = %.1f bytes/point\n",
+             m, m / t, k / 1024, k * 1024 / p }'
+    if $have_gdal; then
+      read -r gdal_map _ _ < <(stats gdal_map)
+      awk -v m="$map_time" -v g="$gdal_map" 'BEGIN {
+        printf "gdaldem slope and color-relief to a PNG: %.3f s (trasop-map takes %.3f of it)\n", g, m / g }'
+    fi
   fi
   # What the flush of the output to the disk before it replaces the old one costs a run (part of
   # the times above): the time spent in that call, as strace sees it.
