@@ -44,6 +44,13 @@ double niceStep(double span, int wanted) {
   return 10.0 * power;
 }
 
+// The next smaller step of the series 1, 2, 5, 10, 20, ...
+double smallerStep(double step) {
+  const double power = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+  const double leading = step / power;
+  return leading > 4.0 ? 2.0 * power : leading > 1.5 ? power : power / 2.0;
+}
+
 std::string number(double value, double step) {
   const int decimals = step >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
   char text[64];
@@ -220,7 +227,7 @@ bool writeFigure(std::FILE* file, const TerrainGrid& grid, const Frame& frame,
     // The scale bar.
     y += lineHeight;
     double length = niceStep(spanX, 4);
-    while (length * perMetre > panel - 60 && length > 0) length = niceStep(length, 2);
+    while (length * perMetre > panel - 60) length = smallerStep(length);
     const int barPixels = static_cast<int>(std::lround(length * perMetre));
     canvas.fill(x, y + 6, barPixels, 6, kBlack);
     canvas.fill(x, y, 1, 18, kBlack);

@@ -89,7 +89,7 @@ def regions_of(mask):
 
 
 def run(*args):
-    done = subprocess.run(RUNNER + [PROGRAM] + list(args), cwd=WORK, capture_output=True)
+    done = subprocess.run(RUNNER + [PROGRAM] + list(args), cwd=WORK, capture_output=True, timeout=600)
     return done.returncode, done.stdout.decode(), done.stderr.decode()
 
 
@@ -210,6 +210,9 @@ for y in range(figure.shape[0]):
             break
 
 check(0 < marked < 500, "reduced map: %d pixels of the steepest cell's mark" % marked)
+# A map so wide that the scale bar must be shorter than a quarter of it.
+status, out, err = run("--size=1800", "big.dmna")
+check(status == 0, "wide map: status %d %s" % (status, err))
 
 # 5. The world file: a known cell's centre lies in that cell's pixel.
 write_dmna(os.path.join(WORK, "w.dmna"), heights, delta, "j-,i+", gakrx=3500000.0, gakry=5400000.0)
