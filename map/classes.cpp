@@ -66,13 +66,6 @@ std::string percent(std::uint64_t part, std::uint64_t whole) {
   return text;
 }
 
-// The rule of class k in words: "≤ 1:20", "> 1:20 to 1:5", "> 1:5".
-std::string classRule(const Thresholds& thresholds, int k) {
-  if (k == 0) return "\u2264 " + thresholds.labels[0];
-  if (k == thresholds.count) return "> " + thresholds.labels[k - 1];
-  return "> " + thresholds.labels[k - 1] + " to " + thresholds.labels[k];
-}
-
 // How the map's pixels stand for the cells: `block` cells a pixel each way (a reduced map),
 // or `zoom` pixels a cell each way.
 struct Scale {

@@ -63,4 +63,10 @@ bool parseThresholds(const std::string& text, Thresholds& thresholds) {
   return true;
 }
 
+std::string classRule(const Thresholds& thresholds, int k) {
+  if (k == 0) return "\u2264 " + thresholds.labels[0];
+  if (k == thresholds.count) return "> " + thresholds.labels[k - 1];
+  return "> " + thresholds.labels[k - 1] + " to " + thresholds.labels[k];
+}
+
 }  // namespace trasop

@@ -29,4 +29,7 @@ inline int slopeClass(double slope, const Thresholds& thresholds) {
   return k;
 }
 
+// The rule of class k in words: "≤ 1:20", "> 1:20 to 1:5", "> 1:5".
+std::string classRule(const Thresholds& thresholds, int k);
+
 }  // namespace trasop

@@ -96,12 +96,6 @@ std::uint64_t steeperThan(const Survey& survey, const Thresholds& thresholds, in
   return cells;
 }
 
-std::string classRule(const Thresholds& thresholds, int k) {
-  if (k == 0) return "\u2264 " + thresholds.labels[0];
-  if (k == thresholds.count) return "> " + thresholds.labels[k - 1];
-  return "> " + thresholds.labels[k - 1] + " to " + thresholds.labels[k];
-}
-
 }  // namespace
 
 std::string reportText(const MapReport& report) {
