@@ -91,26 +91,33 @@ Scale scaleFor(std::int64_t cellsWide, std::int64_t cellsHigh, int size) {
 
 }  // namespace
 
-bool writeFigure(std::FILE* file, const TerrainGrid& grid, const Frame& frame,
+bool writeFigure(std::FILE* file, const ClassMap& classes, const Frame& frame,
                  const Thresholds& thresholds, const Circle& area, const Survey& survey,
                  const std::string& title, int size) {
-  const std::int64_t cellsWide = grid.ni - 2;
-  const std::int64_t cellsHigh = grid.nj - 2;
+  const std::int64_t cellsWide = classes.alongI;
+  const std::int64_t cellsHigh = classes.alongJ;
   const Scale scale = scaleFor(cellsWide, cellsHigh, size);
   const int blocksWide = scale.width / scale.zoom;
   const int blocksHigh = scale.height / scale.zoom;
   try {
-    // Each block's steepest class plus one, 0 where none of its cells is in the area.
+    // Each block's steepest class plus one, 0 where none of its cells is in the area: the
+    // lines of a column of blocks are folded into one, then each run of its cells into a block.
     std::vector<std::uint8_t> blocks(static_cast<std::size_t>(blocksWide) * blocksHigh, 0);
-    for (std::int64_t i = 1; i <= cellsWide; ++i) {
-      const GridCell* const row = grid.rows[i];
-      const double x = frame.x(i);
-      const std::size_t column = static_cast<std::size_t>((i - 1) / scale.block);
-      for (std::int64_t j = 1; j <= cellsHigh; ++j) {
-        if (!area.holds(x, frame.y(j))) continue;
-        const std::size_t line = static_cast<std::size_t>((cellsHigh - j) / scale.block);
-        std::uint8_t& block = blocks[line * blocksWide + column];
-        block = std::max<std::uint8_t>(block, slopeClass(row[j].slope, thresholds) + 1);
+    std::vector<std::uint8_t> folded(static_cast<std::size_t>(cellsHigh));
+    for (int column = 0; column < blocksWide; ++column) {
+      const std::int64_t first = 1 + column * scale.block;
+      const std::int64_t last = std::min(first + scale.block - 1, cellsWide);
+      std::copy(classes.line(first), classes.line(first) + cellsHigh, folded.begin());
+      for (std::int64_t i = first + 1; i <= last; ++i) {
+        const std::uint8_t* const cells = classes.line(i);
+        for (std::int64_t j = 0; j < cellsHigh; ++j) folded[j] = std::max(folded[j], cells[j]);
+      }
+      // Block line 0 is the northmost: cells cellsHigh down to cellsHigh - block + 1.
+      for (int line = 0; line < blocksHigh; ++line) {
+        const std::int64_t top = cellsHigh - static_cast<std::int64_t>(line) * scale.block;
+        const std::int64_t bottom = std::max<std::int64_t>(1, top - scale.block + 1);
+        blocks[static_cast<std::size_t>(line) * blocksWide + column] =
+            *std::max_element(&folded[bottom - 1], &folded[top - 1] + 1);
       }
     }
 
@@ -243,22 +250,39 @@ bool writeFigure(std::FILE* file, const TerrainGrid& grid, const Frame& frame,
   }
 }
 
-bool writeClassRaster(std::FILE* file, const TerrainGrid& grid, const Frame& frame,
-                      const Thresholds& thresholds, const Circle& area) {
+bool writeClassRaster(std::FILE* file, const ClassMap& classes, const Thresholds& thresholds,
+                      const Circle& area) {
   PaletteImage image;
-  image.width = grid.ni - 2;
-  image.height = grid.nj - 2;
+  image.width = static_cast<int>(classes.alongI);
+  image.height = static_cast<int>(classes.alongJ);
   image.palette = classColours(thresholds.count);
   image.palette.push_back({0xFF, 0xFF, 0xFF});  // outside the area
   const std::uint8_t outside = static_cast<std::uint8_t>(image.palette.size() - 1);
   if (area.given) image.transparent = outside;
+  // The image's rows run along i, the map's lines along j: the rows are turned out of the
+  // lines kTileRows at a time, so that each line is read in runs.
+  constexpr int kTileRows = 64;
+  std::vector<std::uint8_t> tile;
+  int tileTop = 0;
   image.row = [&](int y, std::uint8_t* pixels) {
-    const std::int64_t j = grid.nj - 2 - y;
-    for (std::int64_t i = 1; i + 1 < grid.ni; ++i) {
-      pixels[i - 1] = area.holds(frame.x(i), frame.y(j))
-                          ? static_cast<std::uint8_t>(slopeClass(grid.rows[i][j].slope, thresholds))
-                          : outside;
+    if (tile.empty() || y < tileTop || y >= tileTop + kTileRows) {
+      tileTop = y - y % kTileRows;
+      const int rows = std::min(kTileRows, image.height - tileTop);
+      tile.resize(static_cast<std::size_t>(kTileRows) * static_cast<std::size_t>(image.width));
+      for (std::int64_t i = 1; i <= classes.alongI; ++i) {
+        // Row y shows j = alongJ - y, at element alongJ - y - 1 of a line.
+        const std::uint8_t* const cells = classes.line(i) + (classes.alongJ - tileTop - 1);
+        for (int r = 0; r < rows; ++r) {
+          const std::uint8_t cell = *(cells - r);
+          tile[static_cast<std::size_t>(r) * static_cast<std::size_t>(image.width) +
+               static_cast<std::size_t>(i - 1)] =
+              cell == kOutsideArea ? outside : static_cast<std::uint8_t>(cell - 1);
+        }
+      }
     }
+    const std::uint8_t* const row =
+        &tile[static_cast<std::size_t>(y - tileTop) * static_cast<std::size_t>(image.width)];
+    std::copy(row, row + image.width, pixels);
   };
   try {
     return writePng(file, image);

@@ -5,9 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "grid/grid.h"
+#include "map/class_map.h"
 #include "map/frame.h"
-#include "map/regions.h"
 #include "map/survey.h"
 #include "map/thresholds.h"
 
@@ -18,17 +17,18 @@ struct FigureText {
   std::string thresholdUnit;
 };
 
-// The report's figure, north up, the map at most `size` pixels on its longer side: a grid of
-// more interior cells than that is shown in blocks of cells, each pixel in the steepest class
-// of its block. Written as PNG to `file`. Returns false where a write fails or memory lacks.
-bool writeFigure(std::FILE* file, const TerrainGrid& grid, const Frame& frame,
+// The report's figure of the cells' classes, north up, the map at most `size` pixels on its
+// longer side: a grid of more interior cells than that is shown in blocks of cells, each pixel
+// in the steepest class of its block. Written as PNG to `file`. Returns false where a write
+// fails or memory lacks.
+bool writeFigure(std::FILE* file, const ClassMap& classes, const Frame& frame,
                  const Thresholds& thresholds, const Circle& area, const Survey& survey,
                  const std::string& title, int size);
 
 // One pixel per interior cell, north up: the class of each cell (0 for the flattest), the
 // cells outside the area transparent. Written as PNG to `file`.
-bool writeClassRaster(std::FILE* file, const TerrainGrid& grid, const Frame& frame,
-                      const Thresholds& thresholds, const Circle& area);
+bool writeClassRaster(std::FILE* file, const ClassMap& classes, const Thresholds& thresholds,
+                      const Circle& area);
 
 // The world file that places the class raster: pixel size and the centre of its upper left
 // pixel (cell 1, nj - 2), offset by (x0, y0). Returns false where a write fails.

@@ -106,23 +106,27 @@ class Regions {
 
 }  // namespace
 
-bool findRegions(const TerrainGrid& grid, const Frame& frame, const Circle& area, double threshold,
+bool findRegions(const TerrainGrid& grid, const ClassMap& classes, int threshold,
                  RegionSummary& summary) {
   summary = RegionSummary();
+  // A cell's entry is its class plus one, kOutsideArea (0) outside the area.
+  const std::uint8_t steeper = static_cast<std::uint8_t>(threshold + 2);
   try {
     Regions regions;
-    // The labels of the row before (i - 1) and of this one, with a cell of margin each side.
-    const std::size_t width = static_cast<std::size_t>(grid.nj) + 2;
+    // The labels of the line before (i - 1) and of this one, with a cell of margin each side
+    // that stays kNone: cell (i, j) is at j. Every cell of a line is written.
+    const std::size_t width = static_cast<std::size_t>(classes.alongJ) + 2;
     std::vector<std::uint32_t> before(width, kNone);
     std::vector<std::uint32_t> here(width, kNone);
-    for (std::int64_t i = 1; i + 1 < grid.ni; ++i) {
-      std::fill(here.begin(), here.end(), kNone);
-      const GridCell* const row = grid.rows[i];
-      const double x = frame.x(i);
-      for (std::int64_t j = 1; j + 1 < grid.nj; ++j) {
-        const double slope = row[j].slope;
-        if (!(slope > threshold) || !area.holds(x, frame.y(j))) continue;
+    for (std::int64_t i = 1; i <= classes.alongI; ++i) {
+      const std::uint8_t* const line = classes.line(i);
+      for (std::int64_t j = 1; j <= classes.alongJ; ++j) {
         const std::size_t at = static_cast<std::size_t>(j);
+        if (line[j - 1] < steeper) {
+          here[at] = kNone;
+          continue;
+        }
+        const double slope = grid.rows[i][j].slope;
         std::uint32_t label = kNone;
         for (const std::uint32_t touching :
              {here[at - 1], before[at - 1], before[at], before[at + 1]}) {

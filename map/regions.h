@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "grid/grid.h"
-#include "map/frame.h"
+#include "map/class_map.h"
 
 namespace trasop {
 
@@ -26,9 +26,10 @@ struct RegionSummary {
   Region largest[kLargestRegions];  // by cells, then by steepest slope
 };
 
-// Finds the regions of interior cells in `area` whose slope is steeper than `threshold`.
+// Finds the regions of the cells of `classes` that are steeper than the threshold of index
+// `threshold` (their class is above it); their slopes are read from `grid`.
 // Returns false where memory for the labels is lacking.
-bool findRegions(const TerrainGrid& grid, const Frame& frame, const Circle& area, double threshold,
+bool findRegions(const TerrainGrid& grid, const ClassMap& classes, int threshold,
                  RegionSummary& summary);
 
 }  // namespace trasop

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -12,16 +13,62 @@ namespace trasop {
 
 namespace {
 
-// Visits every interior cell (i, j) whose point lies in `area`, with its slope.
-template <typename Visit>
-void forEachCell(const TerrainGrid& grid, const Frame& frame, const Circle& area, Visit visit) {
-  for (std::int64_t i = 1; i + 1 < grid.ni; ++i) {
-    const GridCell* const row = grid.rows[i];
-    const double x = frame.x(i);
-    for (std::int64_t j = 1; j + 1 < grid.nj; ++j) {
-      if (area.holds(x, frame.y(j))) visit(i, j, row[j].slope);
+// The cells j = first .. last of a line of the grid (none where first > last).
+struct Span {
+  std::int64_t first;
+  std::int64_t last;
+};
+
+// The smallest j in [low, high] for which `is` holds, or high + 1; `is` must be false up to
+// some j and true from there on.
+template <typename Predicate>
+std::int64_t firstWhere(std::int64_t low, std::int64_t high, Predicate is) {
+  ++high;
+  while (low < high) {
+    const std::int64_t middle = low + (high - low) / 2;
+    if (is(middle)) {
+      high = middle;
+    } else {
+      low = middle + 1;
     }
   }
+  return low;
+}
+
+// The interior cells of line i whose points lie in `area`. Along a line x stays and y grows
+// with j, so the distance to the centre falls and then rises, and the cells in the circle are
+// one run; it is found by halving, with the very test a single point is judged by.
+Span areaSpan(const TerrainGrid& grid, const Frame& frame, const Circle& area, std::int64_t i) {
+  const std::int64_t last = grid.nj - 2;
+  if (!area.given) return {1, last};
+  const double x = frame.x(i);
+  auto holds = [&](std::int64_t j) { return area.holds(x, frame.y(j)); };
+  // The point closest to the centre is the last one south of it or the first one not.
+  const std::int64_t north =
+      firstWhere(1, last, [&](std::int64_t j) { return !(frame.y(j) < area.y); });
+  std::int64_t inside = 0;
+  if (north <= last && holds(north)) {
+    inside = north;
+  } else if (north > 1 && holds(north - 1)) {
+    inside = north - 1;
+  } else {
+    return {1, 0};
+  }
+  return {firstWhere(1, inside, holds),
+          firstWhere(inside, last, [&](std::int64_t j) { return !holds(j); }) - 1};
+}
+
+// Widens [lowest, highest] to the heights of a row of n cells.
+void widenHeightRange(const GridCell* row, std::int64_t n, double& lowest, double& highest) {
+  double low = lowest;
+  double high = highest;
+  for (std::int64_t j = 0; j < n; ++j) {
+    const double height = row[j].height;
+    low = height < low ? height : low;
+    high = height > high ? height : high;
+  }
+  lowest = low;
+  highest = high;
 }
 
 // Non-negative doubles (slopes, infinity among them) order as their bit patterns do.
@@ -32,44 +79,44 @@ std::uint64_t bitsOf(double value) {
 }
 
 constexpr int kBinShift = 48;  // 65536 bins by sign, exponent and the mantissa's first 4 bits
+constexpr std::size_t kBins = std::size_t{1} << (64 - kBinShift);
 
 // The slopes at the percentiles' ranks (nearest rank: the smallest slope that at least p % of
-// the cells do not exceed), found in two passes: a histogram of the slopes' leading bits,
-// then the slopes of the bins where the ranks fall, gathered and partly sorted.
+// the cells do not exceed). `histogram` counts the slopes by their leading bits; the slopes of
+// the bins where the ranks fall are gathered in a second pass and partly sorted.
 bool findPercentiles(const TerrainGrid& grid, const Frame& frame, const Circle& area,
-                     Survey& survey) {
+                     const std::vector<std::uint64_t>& histogram, Survey& survey) {
   if (survey.cells == 0) return true;
+  std::size_t bins[kPercentileCount] = {};  // the bins of the ranks, each once, ascending
+  int binCount = 0;
+  int binOf[kPercentileCount] = {};
+  std::uint64_t rankInBin[kPercentileCount] = {};
+  std::size_t bin = 0;
+  std::uint64_t below = 0;
+  for (int k = 0; k < kPercentileCount; ++k) {  // the ranks ascend, and so do their bins
+    const std::uint64_t rank =
+        (static_cast<std::uint64_t>(kPercentiles[k]) * survey.cells + 99) / 100 - 1;
+    while (below + histogram[bin] <= rank) below += histogram[bin++];
+    if (binCount == 0 || bins[binCount - 1] != bin) bins[binCount++] = bin;
+    binOf[k] = binCount - 1;
+    rankInBin[k] = rank - below;
+  }
   try {
-    std::vector<std::uint64_t> histogram(std::size_t{1} << (64 - kBinShift));
-    forEachCell(grid, frame, area, [&histogram](std::int64_t, std::int64_t, double slope) {
-      ++histogram[bitsOf(slope) >> kBinShift];
-    });
-    std::uint64_t rankInBin[kPercentileCount] = {};
-    std::size_t binOf[kPercentileCount] = {};
-    for (int k = 0; k < kPercentileCount; ++k) {
-      const std::uint64_t rank =
-          (static_cast<std::uint64_t>(kPercentiles[k]) * survey.cells + 99) / 100 - 1;
-      std::uint64_t below = 0;
-      std::size_t bin = 0;
-      while (below + histogram[bin] <= rank) below += histogram[bin++];
-      binOf[k] = bin;
-      rankInBin[k] = rank - below;
-    }
     std::vector<double> gathered[kPercentileCount];
-    for (int k = 0; k < kPercentileCount; ++k) {
-      if (k > 0 && binOf[k] == binOf[k - 1]) continue;
-      gathered[k].reserve(histogram[binOf[k]]);
-    }
-    forEachCell(grid, frame, area, [&](std::int64_t, std::int64_t, double slope) {
-      const std::size_t bin = bitsOf(slope) >> kBinShift;
-      for (int k = 0; k < kPercentileCount; ++k) {
-        if (bin == binOf[k] && !(k > 0 && binOf[k] == binOf[k - 1])) gathered[k].push_back(slope);
+    for (int b = 0; b < binCount; ++b) gathered[b].reserve(histogram[bins[b]]);
+    for (std::int64_t i = 1; i + 1 < grid.ni; ++i) {
+      const GridCell* const row = grid.rows[i];
+      const Span span = areaSpan(grid, frame, area, i);
+      for (std::int64_t j = span.first; j <= span.last; ++j) {
+        const std::size_t cellBin = bitsOf(row[j].slope) >> kBinShift;
+        if (cellBin < bins[0] || cellBin > bins[binCount - 1]) continue;
+        for (int b = 0; b < binCount; ++b) {
+          if (cellBin == bins[b]) gathered[b].push_back(row[j].slope);
+        }
       }
-    });
+    }
     for (int k = 0; k < kPercentileCount; ++k) {
-      int owner = k;
-      while (owner > 0 && binOf[owner - 1] == binOf[k]) --owner;
-      std::vector<double>& values = gathered[owner];
+      std::vector<double>& values = gathered[binOf[k]];
       const auto nth = values.begin() + static_cast<std::ptrdiff_t>(rankInBin[k]);
       std::nth_element(values.begin(), nth, values.end());
       survey.percentiles[k] = *nth;
@@ -90,53 +137,98 @@ char gradientAlong(const TerrainGrid& grid, double delta, std::int64_t i, std::i
   return alongI == slope ? 'i' : 'j';
 }
 
+// Counts the cells of a ring around the area's centre.
+void countInRing(const Frame& frame, const Circle& area, std::int64_t i, std::int64_t j, int k,
+                 Survey& survey) {
+  const double dx = frame.x(i) - area.x;
+  const double dy = frame.y(j) - area.y;
+  const double distance = std::sqrt(dx * dx + dy * dy);
+  int r = 0;
+  while (r + 1 < kRingCount && distance > survey.rings[r].outer) ++r;
+  ++survey.rings[r].cells;
+  ++survey.rings[r].classCells[k];
+}
+
 }  // namespace
 
 bool surveySlopes(const TerrainGrid& grid, const Frame& frame, const Thresholds& thresholds,
-                  const Circle& area, Survey& survey) {
+                  const Circle& area, Survey& survey, ClassMap& classes) {
   survey = Survey();
-  survey.lowest = grid.rows[0][0].height;
-  survey.highest = survey.lowest;
-  for (std::int64_t i = 0; i < grid.ni; ++i) {
-    for (std::int64_t j = 0; j < grid.nj; ++j) {
-      const double height = grid.rows[i][j].height;
-      survey.lowest = std::min(survey.lowest, height);
-      survey.highest = std::max(survey.highest, height);
-    }
+  std::vector<std::uint64_t> histogram;
+  try {
+    classes.alongI = grid.ni - 2;
+    classes.alongJ = grid.nj - 2;
+    classes.cells.assign(
+        static_cast<std::size_t>(classes.alongI) * static_cast<std::size_t>(classes.alongJ),
+        kOutsideArea);
+    histogram.assign(kBins, 0);
+  } catch (const std::bad_alloc&) {
+    return false;
   }
   survey.ringCount = area.given ? kRingCount : 0;
   for (int r = 0; r < survey.ringCount; ++r) {
     survey.rings[r].inner = area.radius * r / kRingCount;
     survey.rings[r].outer = area.radius * (r + 1) / kRingCount;
   }
-  bool anyCell = false;
-  forEachCell(grid, frame, area, [&](std::int64_t i, std::int64_t j, double slope) {
-    ++survey.cells;
-    const int k = slopeClass(slope, thresholds);
-    ++survey.classCells[k];
-    for (int t = 0; t < thresholds.count; ++t) survey.ties[t] += slope == thresholds.values[t];
-    if (!anyCell || slope > survey.maxSlope) {
-      anyCell = true;
-      survey.maxSlope = slope;
+  // Every cell is compared with all four limits, those beyond the thresholds given infinite,
+  // which no slope is steeper than: the class is then a sum, with no branch to mispredict.
+  double limits[kMostThresholds];
+  for (int t = 0; t < kMostThresholds; ++t) {
+    limits[t] =
+        t < thresholds.count ? thresholds.values[t] : std::numeric_limits<double>::infinity();
+  }
+  std::uint64_t steeper[kMostThresholds] = {};
+  std::uint64_t ties[kMostThresholds] = {};
+  survey.lowest = grid.rows[0][0].height;
+  survey.highest = survey.lowest;
+  widenHeightRange(grid.rows[0], grid.nj, survey.lowest, survey.highest);
+  widenHeightRange(grid.rows[grid.ni - 1], grid.nj, survey.lowest, survey.highest);
+  for (std::int64_t i = 1; i + 1 < grid.ni; ++i) {
+    const GridCell* const row = grid.rows[i];
+    widenHeightRange(row, grid.nj, survey.lowest, survey.highest);
+    const Span span = areaSpan(grid, frame, area, i);
+    if (span.first > span.last) continue;
+    std::uint8_t* const line = classes.line(i);
+    double rowMax = row[span.first].slope;
+    for (std::int64_t j = span.first; j <= span.last; ++j) {
+      const double slope = row[j].slope;
+      int k = 0;
+      for (int t = 0; t < kMostThresholds; ++t) {
+        k += slope > limits[t];
+        steeper[t] += slope > limits[t];
+        ties[t] += slope == limits[t];
+      }
+      line[j - 1] = static_cast<std::uint8_t>(k + 1);
+      ++histogram[bitsOf(slope) >> kBinShift];
+      rowMax = slope > rowMax ? slope : rowMax;
+      if (survey.ringCount > 0) countInRing(frame, area, i, j, k, survey);
+    }
+    survey.cells += static_cast<std::uint64_t>(span.last - span.first + 1);
+    // The maximum (slopes are never NaN): its first cell scanning i, then j, and how many
+    // cells share it.
+    if (survey.maxCells == 0 || rowMax > survey.maxSlope) {
+      survey.maxSlope = rowMax;
       survey.maxCells = 0;
       survey.maxI = i;
-      survey.maxJ = j;
+      survey.maxJ = span.first;
+      while (row[survey.maxJ].slope != rowMax) ++survey.maxJ;
     }
-    survey.maxCells += slope == survey.maxSlope;
-    if (survey.ringCount > 0) {
-      const double dx = frame.x(i) - area.x;
-      const double dy = frame.y(j) - area.y;
-      const double distance = std::sqrt(dx * dx + dy * dy);
-      int r = 0;
-      while (r + 1 < kRingCount && distance > survey.rings[r].outer) ++r;
-      ++survey.rings[r].cells;
-      ++survey.rings[r].classCells[k];
+    if (rowMax == survey.maxSlope) {
+      for (std::int64_t j = span.first; j <= span.last; ++j)
+        survey.maxCells += row[j].slope == rowMax;
     }
-  });
-  if (anyCell) {
+  }
+  std::uint64_t notSteeper = survey.cells;
+  for (int t = 0; t < thresholds.count; ++t) {
+    survey.classCells[t] = notSteeper - steeper[t];
+    survey.ties[t] = ties[t];
+    notSteeper = steeper[t];
+  }
+  survey.classCells[thresholds.count] = notSteeper;
+  if (survey.cells > 0) {
     survey.maxAlong = gradientAlong(grid, frame.delta, survey.maxI, survey.maxJ, survey.maxSlope);
   }
-  return findPercentiles(grid, frame, area, survey);
+  return findPercentiles(grid, frame, area, histogram, survey);
 }
 
 }  // namespace trasop

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "grid/grid.h"
+#include "map/class_map.h"
 #include "map/frame.h"
 #include "map/thresholds.h"
 
@@ -37,10 +38,11 @@ struct Survey {
   Ring rings[kRingCount];
 };
 
-// Surveys the slopes of grid's interior cells whose points lie in `area`.
-// REQUIRES: slopes computed; ni, nj >= 3. Returns false where memory for the percentiles is
-// lacking.
+// Surveys the slopes of grid's interior cells whose points lie in `area`, and keeps the class
+// of every interior cell in `classes`.
+// REQUIRES: slopes computed; ni, nj >= 3. Returns false where memory for the class map or the
+// percentiles is lacking.
 bool surveySlopes(const TerrainGrid& grid, const Frame& frame, const Thresholds& thresholds,
-                  const Circle& area, Survey& survey);
+                  const Circle& area, Survey& survey, ClassMap& classes);
 
 }  // namespace trasop

@@ -9,6 +9,7 @@
 #include "dmna/dmna_reader_steps.h"
 #include "dmna/text_reader.h"
 #include "grid/grid.h"
+#include "map/class_map.h"
 #include "map/classes.h"
 #include "map/frame.h"
 #include "map/regions.h"
@@ -129,10 +130,11 @@ int runTrasopMap(int argc, const char* const* argv) {
   report.frame = Frame{grid.ni, grid.nj, header.xmin, header.ymin, header.delta};
   report.thresholds = options.thresholds;
   report.area = options.area;
-  bool surveyed = surveySlopes(grid, report.frame, options.thresholds, options.area, report.survey);
+  ClassMap classes;
+  bool surveyed =
+      surveySlopes(grid, report.frame, options.thresholds, options.area, report.survey, classes);
   for (int t = 0; surveyed && t < options.thresholds.count; ++t) {
-    surveyed = findRegions(grid, report.frame, options.area, options.thresholds.values[t],
-                           report.regions[t]);
+    surveyed = findRegions(grid, classes, t, report.regions[t]);
   }
   if (!surveyed) {
     complain("%s: not enough memory for the figures\n", options.input.c_str());
@@ -141,12 +143,12 @@ int runTrasopMap(int argc, const char* const* argv) {
   }
   const std::string title = titleOf(options.input, report.frame);
   bool written = writeOutput(outputName(options.input, "_map.png"), [&](std::FILE* file) {
-    return writeFigure(file, grid, report.frame, options.thresholds, options.area, report.survey,
+    return writeFigure(file, classes, report.frame, options.thresholds, options.area, report.survey,
                        title, options.size);
   });
   if (written && options.gis) {
     written = writeOutput(outputName(options.input, "_classes.png"), [&](std::FILE* file) {
-      return writeClassRaster(file, grid, report.frame, options.thresholds, options.area);
+      return writeClassRaster(file, classes, options.thresholds, options.area);
     });
     const double x0 = options.relative ? 0.0 : header.gakrx;
     const double y0 = options.relative ? 0.0 : header.gakry;
