@@ -119,6 +119,15 @@ for n in "${sizes[@]}"; do
     awk -v m="$map_time" -v t="$median" -v k="$map_peak" -v p="$points" 'BEGIN {
       printf "trasop-map: %.3f s, %.2f of trasop'"'"'s time, peak %.1f MiB = %.1f bytes/point\n",
              m, m / t, k / 1024, k * 1024 / p }'
+    # A flat grid: every slope the same, which the percentiles must not need a copy of.
+    flat=flat$n.dmna
+    [ -f "$flat" ] || awk -v n="$n" 'BEGIN {
+      printf "delta\t20\nsequ\t\"j-,i+\"\nlowb\t0\t0\nhghb\t%d\t%d\n*\n", n - 1, n - 1
+      for (i = 0; i < n; i++) row = row "\t100.0"
+      for (j = 0; j < n; j++) print row }' >"$flat"
+    flat_peak=$(peak_kb "$trasop_map" "$flat")
+    awk -v k="$flat_peak" -v p="$points" 'BEGIN {
+      printf "trasop-map on a flat grid: peak %.1f MiB = %.1f bytes/point\n", k / 1024, k * 1024 / p }'
     if $have_gdal; then
       read -r gdal_map _ _ < <(stats gdal_map)
       awk -v m="$map_time" -v g="$gdal_map" 'BEGIN {

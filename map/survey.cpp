@@ -81,9 +81,83 @@ std::uint64_t bitsOf(double value) {
 constexpr int kBinShift = 48;  // 65536 bins by sign, exponent and the mantissa's first 4 bits
 constexpr std::size_t kBins = std::size_t{1} << (64 - kBinShift);
 
+// The slopes of one bin of the histogram, counted by value while they take few values (as
+// the slopes of heights given in decimetres do), else kept one by one.
+class BinSlopes {
+ public:
+  void add(double slope) {
+    if (!counting_) {
+      kept_.push_back(slope);
+      return;
+    }
+    Entry& entry = slotOf(bitsOf(slope));
+    if (entry.count == 0) {
+      if (used_ == kMostValues) {
+        keepOneByOne();
+        kept_.push_back(slope);
+        return;
+      }
+      entry.bits = bitsOf(slope);
+      ++used_;
+    }
+    ++entry.count;
+  }
+
+  // The slope of `rank` (from 0) among those added.
+  double nth(std::uint64_t rank) {
+    if (!counting_) {
+      const auto nth = kept_.begin() + static_cast<std::ptrdiff_t>(rank);
+      std::nth_element(kept_.begin(), nth, kept_.end());
+      return *nth;
+    }
+    std::vector<Entry> entries;
+    for (const Entry& entry : table_) {
+      if (entry.count > 0) entries.push_back(entry);
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.bits < b.bits; });
+    std::size_t at = 0;
+    while (rank >= entries[at].count) rank -= entries[at++].count;
+    double slope = 0.0;
+    std::memcpy(&slope, &entries[at].bits, sizeof slope);
+    return slope;
+  }
+
+ private:
+  struct Entry {
+    std::uint64_t bits;
+    std::uint64_t count;  // 0: a free slot
+  };
+  static constexpr std::size_t kMostValues = 512;  // at most half the table full
+
+  // The slot of `bits` in the table (open addressing): the one that holds it, or the free one
+  // where it goes.
+  Entry& slotOf(std::uint64_t bits) {
+    constexpr std::size_t kMask = 2 * kMostValues - 1;
+    std::size_t at = static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15u) >> 40) & kMask;
+    while (table_[at].count > 0 && table_[at].bits != bits) at = (at + 1) & kMask;
+    return table_[at];
+  }
+
+  void keepOneByOne() {
+    for (const Entry& entry : table_) {
+      double slope = 0.0;
+      std::memcpy(&slope, &entry.bits, sizeof slope);
+      kept_.insert(kept_.end(), entry.count, slope);
+    }
+    counting_ = false;
+    std::vector<Entry>().swap(table_);
+  }
+
+  std::vector<Entry> table_ = std::vector<Entry>(2 * kMostValues, Entry{0, 0});
+  std::size_t used_ = 0;
+  bool counting_ = true;
+  std::vector<double> kept_;
+};
+
 // The slopes at the percentiles' ranks (nearest rank: the smallest slope that at least p % of
 // the cells do not exceed). `histogram` counts the slopes by their leading bits; the slopes of
-// the bins where the ranks fall are gathered in a second pass and partly sorted.
+// the bins where the ranks fall are gathered in a second pass.
 bool findPercentiles(const TerrainGrid& grid, const Frame& frame, const Circle& area,
                      const std::vector<std::uint64_t>& histogram, Survey& survey) {
   if (survey.cells == 0) return true;
@@ -102,8 +176,7 @@ bool findPercentiles(const TerrainGrid& grid, const Frame& frame, const Circle& 
     rankInBin[k] = rank - below;
   }
   try {
-    std::vector<double> gathered[kPercentileCount];
-    for (int b = 0; b < binCount; ++b) gathered[b].reserve(histogram[bins[b]]);
+    BinSlopes gathered[kPercentileCount];
     for (std::int64_t i = 1; i + 1 < grid.ni; ++i) {
       const GridCell* const row = grid.rows[i];
       const Span span = areaSpan(grid, frame, area, i);
@@ -111,15 +184,12 @@ bool findPercentiles(const TerrainGrid& grid, const Frame& frame, const Circle& 
         const std::size_t cellBin = bitsOf(row[j].slope) >> kBinShift;
         if (cellBin < bins[0] || cellBin > bins[binCount - 1]) continue;
         for (int b = 0; b < binCount; ++b) {
-          if (cellBin == bins[b]) gathered[b].push_back(row[j].slope);
+          if (cellBin == bins[b]) gathered[b].add(row[j].slope);
         }
       }
     }
     for (int k = 0; k < kPercentileCount; ++k) {
-      std::vector<double>& values = gathered[binOf[k]];
-      const auto nth = values.begin() + static_cast<std::ptrdiff_t>(rankInBin[k]);
-      std::nth_element(values.begin(), nth, values.end());
-      survey.percentiles[k] = *nth;
+      survey.percentiles[k] = gathered[binOf[k]].nth(rankInBin[k]);
     }
   } catch (const std::bad_alloc&) {
     return false;

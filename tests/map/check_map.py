@@ -214,6 +214,16 @@ check(0 < marked < 500, "reduced map: %d pixels of the steepest cell's mark" % m
 status, out, err = run("--size=1800", "big.dmna")
 check(status == 0, "wide map: status %d %s" % (status, err))
 
+# Percentiles where the slopes take many values (each kept) and where they take one.
+for name, grid in (("many", random.integers(0, 30000, size=(200, 200)) / 10.0), ("flat", np.full((60, 50), 7.5))):
+    write_dmna(os.path.join(WORK, name + ".dmna"), grid, delta, "j-,i+")
+    status, out, err = run("--json", name + ".dmna")
+    ordered = np.sort(slopes_of(grid, delta).ravel())
+    got = json.loads(out)["percentiles"] if status == 0 else {}
+    check([got.get(str(p)) for p in (50, 90, 95, 99)] ==
+          [ordered[math.ceil(p * ordered.size / 100) - 1] for p in (50, 90, 95, 99)],
+          "%s: percentiles %s" % (name, got))
+
 # 5. The world file: a known cell's centre lies in that cell's pixel.
 write_dmna(os.path.join(WORK, "w.dmna"), heights, delta, "j-,i+", gakrx=3500000.0, gakry=5400000.0)
 status, out, err = run("--gis", "--json", "w.dmna")
