@@ -39,15 +39,17 @@ case " ${presets[*]} " in *" linux-aarch64 "*)
 esac
 scripts/apt-install.sh "${missing[@]}"
 scripts/deps.sh
+case " ${presets[*]} " in *" linux-aarch64 "*) scripts/zlib-aarch64.sh ;; esac
 
 rm -rf build/packages
 mkdir -p build/packages
 for preset in "${presets[@]}"; do
   cmake --preset "$preset" >/dev/null
   rm -f "build/$preset/trasop" "build/$preset/trasop-map"
-  # trasop-map where its build found zlib (not yet for arm64).
-  programs=(trasop)
-  [ ! -f "build/$preset/CMakeFiles/trasop-map.dir/build.make" ] || programs+=(trasop-map)
+  # Every package carries trasop-map: its build must have found zlib.
+  programs=(trasop trasop-map)
+  [ -f "build/$preset/CMakeFiles/trasop-map.dir/build.make" ] ||
+    { echo "package.sh: build/$preset has no trasop-map (zlib not found)" >&2; exit 1; }
   cmake --build --preset "$preset" -j "$(nproc)" --target "${programs[@]}" \
     >"build/$preset/build.log" 2>&1 || { cat "build/$preset/build.log" >&2; exit 1; }
   case $preset in package-static | linux-aarch64)

@@ -18,7 +18,8 @@ failed=0
 cd "$scratch/first"
 for file in build/package/trasop build/package-static/trasop build/linux-aarch64/trasop \
   build/win32/trasop.exe build/win64/trasop.exe build/package/trasop-map \
-  build/package-static/trasop-map build/win32/trasop-map.exe build/win64/trasop-map.exe \
+  build/package-static/trasop-map build/linux-aarch64/trasop-map build/win32/trasop-map.exe \
+  build/win64/trasop-map.exe \
   build/packages/*; do
   if cmp -s "$file" "$scratch/second/$file"; then
     echo "same bytes: $file"
