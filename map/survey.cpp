@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <new>
 #include <vector>
 
@@ -177,16 +176,25 @@ bool findPercentiles(const TerrainGrid& grid, const Frame& frame, const Circle& 
   }
   try {
     BinSlopes gathered[kPercentileCount];
+    // Each bin's place in `gathered` plus one, 0 for the bins of no rank.
+    std::vector<std::uint8_t> slotOfBin(histogram.size(), 0);
+    for (int b = 0; b < binCount; ++b) slotOfBin[bins[b]] = static_cast<std::uint8_t>(b + 1);
+    std::vector<double> pickedSlopes(static_cast<std::size_t>(grid.nj));
+    std::vector<std::uint8_t> pickedSlots(static_cast<std::size_t>(grid.nj));
     for (std::int64_t i = 1; i + 1 < grid.ni; ++i) {
       const GridCell* const row = grid.rows[i];
       const Span span = areaSpan(grid, frame, area, i);
+      // The line's slopes of those bins are first picked out without a branch, which the
+      // slopes' order would make hard to foresee, then added.
+      std::size_t picked = 0;
       for (std::int64_t j = span.first; j <= span.last; ++j) {
-        const std::size_t cellBin = bitsOf(row[j].slope) >> kBinShift;
-        if (cellBin < bins[0] || cellBin > bins[binCount - 1]) continue;
-        for (int b = 0; b < binCount; ++b) {
-          if (cellBin == bins[b]) gathered[b].add(row[j].slope);
-        }
+        const double slope = row[j].slope;
+        const std::uint8_t slot = slotOfBin[bitsOf(slope) >> kBinShift];
+        pickedSlopes[picked] = slope;
+        pickedSlots[picked] = slot;
+        picked += slot > 0;
       }
+      for (std::size_t p = 0; p < picked; ++p) gathered[pickedSlots[p] - 1].add(pickedSlopes[p]);
     }
     for (int k = 0; k < kPercentileCount; ++k) {
       survey.percentiles[k] = gathered[binOf[k]].nth(rankInBin[k]);
@@ -219,6 +227,40 @@ void countInRing(const Frame& frame, const Circle& area, std::int64_t i, std::in
   ++survey.rings[r].classCells[k];
 }
 
+// What the cells of one line add to the survey.
+struct LineFigures {
+  std::uint64_t steeper[kMostThresholds] = {};
+  std::uint64_t ties[kMostThresholds] = {};
+  double max = 0.0;
+};
+
+// Classifies cells first .. last of a row by N thresholds: each cell's class plus one into
+// `line` (cell j at j - 1), the counts into `figures`. One version for each count of
+// thresholds, whose comparisons the compiler unrolls.
+template <int N>
+void classifyLine(const GridCell* row, std::int64_t first, std::int64_t last,
+                  const double* thresholds, std::uint8_t* line, LineFigures& figures) {
+  std::uint64_t steeper[N] = {};
+  std::uint64_t ties[N] = {};
+  double max = row[first].slope;
+  for (std::int64_t j = first; j <= last; ++j) {
+    const double slope = row[j].slope;
+    unsigned k = 1;
+    for (int t = 0; t < N; ++t) {
+      k += slope > thresholds[t];
+      steeper[t] += slope > thresholds[t];
+      ties[t] += slope == thresholds[t];
+    }
+    line[j - 1] = static_cast<std::uint8_t>(k);
+    max = slope > max ? slope : max;
+  }
+  for (int t = 0; t < N; ++t) {
+    figures.steeper[t] = steeper[t];
+    figures.ties[t] = ties[t];
+  }
+  figures.max = max;
+}
+
 }  // namespace
 
 bool surveySlopes(const TerrainGrid& grid, const Frame& frame, const Thresholds& thresholds,
@@ -240,13 +282,6 @@ bool surveySlopes(const TerrainGrid& grid, const Frame& frame, const Thresholds&
     survey.rings[r].inner = area.radius * r / kRingCount;
     survey.rings[r].outer = area.radius * (r + 1) / kRingCount;
   }
-  // Every cell is compared with all four limits, those beyond the thresholds given infinite,
-  // which no slope is steeper than: the class is then a sum, with no branch to mispredict.
-  double limits[kMostThresholds];
-  for (int t = 0; t < kMostThresholds; ++t) {
-    limits[t] =
-        t < thresholds.count ? thresholds.values[t] : std::numeric_limits<double>::infinity();
-  }
   std::uint64_t steeper[kMostThresholds] = {};
   std::uint64_t ties[kMostThresholds] = {};
   survey.lowest = grid.rows[0][0].height;
@@ -259,20 +294,34 @@ bool surveySlopes(const TerrainGrid& grid, const Frame& frame, const Thresholds&
     const Span span = areaSpan(grid, frame, area, i);
     if (span.first > span.last) continue;
     std::uint8_t* const line = classes.line(i);
-    double rowMax = row[span.first].slope;
-    for (std::int64_t j = span.first; j <= span.last; ++j) {
-      const double slope = row[j].slope;
-      int k = 0;
-      for (int t = 0; t < kMostThresholds; ++t) {
-        k += slope > limits[t];
-        steeper[t] += slope > limits[t];
-        ties[t] += slope == limits[t];
-      }
-      line[j - 1] = static_cast<std::uint8_t>(k + 1);
-      ++histogram[bitsOf(slope) >> kBinShift];
-      rowMax = slope > rowMax ? slope : rowMax;
-      if (survey.ringCount > 0) countInRing(frame, area, i, j, k, survey);
+    LineFigures figures;
+    switch (thresholds.count) {
+      case 1:
+        classifyLine<1>(row, span.first, span.last, thresholds.values, line, figures);
+        break;
+      case 2:
+        classifyLine<2>(row, span.first, span.last, thresholds.values, line, figures);
+        break;
+      case 3:
+        classifyLine<3>(row, span.first, span.last, thresholds.values, line, figures);
+        break;
+      default:
+        classifyLine<kMostThresholds>(row, span.first, span.last, thresholds.values, line, figures);
+        break;
     }
+    for (int t = 0; t < thresholds.count; ++t) {
+      steeper[t] += figures.steeper[t];
+      ties[t] += figures.ties[t];
+    }
+    for (std::int64_t j = span.first; j <= span.last; ++j) {
+      ++histogram[bitsOf(row[j].slope) >> kBinShift];
+    }
+    if (survey.ringCount > 0) {
+      for (std::int64_t j = span.first; j <= span.last; ++j) {
+        countInRing(frame, area, i, j, line[j - 1] - 1, survey);
+      }
+    }
+    const double rowMax = figures.max;
     survey.cells += static_cast<std::uint64_t>(span.last - span.first + 1);
     // The maximum (slopes are never NaN): its first cell scanning i, then j, and how many
     // cells share it.
