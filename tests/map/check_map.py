@@ -165,6 +165,14 @@ for p in (50, 90, 95, 99):
     rank = math.ceil(p * cells / 100)
     check(report["percentiles"][str(p)] == ordered[rank - 1], "percentile %d" % p)
 check([c["cells"] for c in report["classes"]] == [int((classes == k).sum()) for k in range(3)], "classes")
+# One to four thresholds: each class and each tie counted.
+for given in ([0.05], [0.05, 0.2], [0.025, 0.05, 0.2], [0.025, 0.05, 0.1, 0.2]):
+    status, out, err = run("--json", "--thresholds=" + ",".join(map(repr, given)), "g.dmna")
+    got = json.loads(out) if status == 0 else {"classes": [], "thresholds": []}
+    want = classes_of(slopes, given)
+    check([c["cells"] for c in got["classes"]] == [int((want == k).sum()) for k in range(len(given) + 1)] and
+          [t["at_threshold"] for t in got["thresholds"]] == [int((slopes == t).sum()) for t in given],
+          "%d thresholds: classes or ties" % len(given))
 
 # 3. The computational area: the figures kept to the circle, and its rings.
 cx, cy, radius = 1000.0 + 20 * delta, 2000.0 + 14 * delta, 9 * delta
