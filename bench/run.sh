@@ -114,11 +114,12 @@ for n in "${sizes[@]}"; do
       printf "baseline: %.3f s  peak %.1f MiB (trasop takes %.2f of its time)\n", b, k / 1024, m / b }'
   fi
   if [ -x "$trasop_map" ]; then
-    read -r map_time _ _ < <(stats trasop_map)
+    read -r map_time map_low map_high < <(stats trasop_map)
     map_peak=$(peak_kb "$trasop_map" "$grid")
-    awk -v m="$map_time" -v t="$median" -v k="$map_peak" -v p="$points" 'BEGIN {
-      printf "trasop-map: %.3f s, %.2f of trasop'"'"'s time, peak %.1f MiB = %.1f bytes/point\n",
-             m, m / t, k / 1024, k * 1024 / p }'
+    awk -v m="$map_time" -v l="$map_low" -v h="$map_high" -v t="$median" -v k="$map_peak" \
+      -v p="$points" 'BEGIN {
+      printf "trasop-map: %.3f s (min %.3f, max %.3f), %.2f of trasop'"'"'s time, peak %.1f MiB = %.1f bytes/point\n",
+             m, l, h, m / t, k / 1024, k * 1024 / p }'
     # A flat grid: every slope the same, which the percentiles must not need a copy of.
     flat=flat$n.dmna
     [ -f "$flat" ] || awk -v n="$n" 'BEGIN {
@@ -129,9 +130,10 @@ for n in "${sizes[@]}"; do
     awk -v k="$flat_peak" -v p="$points" 'BEGIN {
       printf "trasop-map on a flat grid: peak %.1f MiB = %.1f bytes/point\n", k / 1024, k * 1024 / p }'
     if $have_gdal; then
-      read -r gdal_map _ _ < <(stats gdal_map)
-      awk -v m="$map_time" -v g="$gdal_map" 'BEGIN {
-        printf "gdaldem slope and color-relief to a PNG: %.3f s (trasop-map takes %.3f of it)\n", g, m / g }'
+      read -r gdal_map gdal_low gdal_high < <(stats gdal_map)
+      awk -v m="$map_time" -v g="$gdal_map" -v l="$gdal_low" -v h="$gdal_high" 'BEGIN {
+        printf "gdaldem slope and color-relief to a PNG: %.3f s (min %.3f, max %.3f; trasop-map takes %.3f of it)\n",
+               g, l, h, m / g }'
     fi
   fi
   # What the flush of the output to the disk before it replaces the old one costs a run (part of
