@@ -136,9 +136,10 @@ int runTrasopMap(int argc, const char* const* argv) {
   for (int t = 0; surveyed && t < options.thresholds.count; ++t) {
     surveyed = findRegions(grid, classes, t, report.regions[t]);
   }
+  // The pictures are drawn from the classes: the grid's memory goes back first.
+  releaseGrid(grid);
   if (!surveyed) {
     complain("%s: not enough memory for the figures\n", options.input.c_str());
-    releaseGrid(grid);
     return OutOfMemory;
   }
   const std::string title = titleOf(options.input, report.frame);
@@ -157,7 +158,6 @@ int runTrasopMap(int argc, const char* const* argv) {
           return writeWorldFile(file, report.frame, x0, y0);
         });
   }
-  releaseGrid(grid);
   if (!written) return CannotCreate;
   const std::string text = options.json ? reportJson(report) : reportText(report);
   if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
