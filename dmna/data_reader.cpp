@@ -12,6 +12,11 @@ namespace trasop {
 
 namespace {
 
+// Lines across the rows are gathered in bands of this many lines before they go into the grid:
+// a band's values then fill at least a page of 4 KiB in each row they reach, so that the memory
+// the grid takes follows the values read, also where the data section ends early.
+constexpr std::int64_t kBandLines = 256;
+
 // First position of an index that runs with `step` over `count` positions.
 std::int64_t firstIndex(int step, std::int64_t count) { return step > 0 ? 0 : count - 1; }
 
@@ -40,7 +45,7 @@ ResultCode fillGrid(Source& in, const IndexOrder& order, TerrainGrid& grid, Reac
     }
     return Ok;
   }
-  LineBand band(ni, nj);
+  LineBand band(ni, nj, kBandLines);
   if (band.lines() == 0) {
     for (std::int64_t y = 0, j = jFirst; y < nj; ++y, j += order.jStep) {
       for (std::int64_t x = 0, i = iFirst; x < ni; ++x, i += order.iStep) {
@@ -55,10 +60,15 @@ ResultCode fillGrid(Source& in, const IndexOrder& order, TerrainGrid& grid, Reac
     }
     return Ok;
   }
-  for (std::int64_t line = 0; line < nj; line += band.lines()) {
-    const std::int64_t lines = std::min(band.lines(), nj - line);
+  std::int64_t lines = 0;
+  for (std::int64_t line = 0; line < nj; line += lines) {
+    lines = std::min(band.lines(), nj - line);
     for (std::int64_t b = 0; b < lines; ++b) {
       double* const values = band.line(b);
+      if (values == nullptr) {
+        lines = b;  // the band keeps the lines it has
+        break;
+      }
       for (std::int64_t x = 0; x < ni; ++x) {
         if (!in.readNumber(values[x])) return CannotRead;
       }
@@ -131,7 +141,7 @@ ResultCode readIntoGrowingGrid(TextReader& in, const IndexOrder& order, std::int
   ResultCode result =
       values.readAhead(std::min<std::uint64_t>(count, 16 * std::uint64_t(ni)), taken);
   if (result == CannotRead) return CannotRead;
-  if (result == Ok) result = allocateRowTable(grid, ni, nj);
+  if (result == Ok) result = allocateRowTable(grid, ni, nj, fillOf(order));
   if (result == Ok) {
     const std::uint64_t ahead = taken;
     const auto allocate = [&grid](std::int64_t i) { return allocateRowsOf(grid, i); };

@@ -62,8 +62,8 @@ ResultCode readDmna(TextReader& in, GridHeader& header, IndexOrder& order, Terra
       2 * static_cast<std::uint64_t>(ni) * static_cast<std::uint64_t>(nj) - 1;
   if (in.remainingAtMost() < leastLength) return CannotRead;
 
-  const ResultCode allocated =
-      allocateGrid(grid, static_cast<std::int32_t>(ni), static_cast<std::int32_t>(nj));
+  const ResultCode allocated = allocateGrid(grid, static_cast<std::int32_t>(ni),
+                                            static_cast<std::int32_t>(nj), fillOf(order));
   if (allocated != Ok) return allocated;
   return readGridValues(in, order, grid);
 }

@@ -20,6 +20,11 @@ ResultCode readDmna(TextReader& in, GridHeader& header, IndexOrder& order, Terra
 // shorter than five characters (reading stops on that line).
 ResultCode readHeader(TextReader& in, GridHeader& header, IndexOrder& order);
 
+// How the values of `order` come into the grid: along its rows where i is the outer index.
+inline Fill fillOf(const IndexOrder& order) {
+  return order.outer == Outer::IOuter ? Fill::AlongRows : Fill::AcrossRows;
+}
+
 // Reads grid.ni x grid.nj values in the order `order` gives into the cells' heights.
 // REQUIRES: order.outer set, grid allocated. Returns Ok, or CannotRead when the data section
 // holds fewer values or cannot be read. Whatever follows the values is not read.

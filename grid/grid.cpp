@@ -87,7 +87,11 @@ Clock::duration takePages(char* first, std::size_t bytes) {
 }
 
 // Asks for the pages of a new block, of `bytes` used and `size` mapped, as above.
-void adviseBlock(char* block, std::size_t bytes, std::size_t size) {
+void adviseBlock(char* block, std::size_t bytes, std::size_t size, Fill fill) {
+  if (fill == Fill::AcrossRows) {
+    madvise(block, size, MADV_NOHUGEPAGE);
+    return;
+  }
   std::size_t measured = 0;
   if (hugePages == HugePages::Measure && bytes >= 2 * kHugePage) {
     madvise(block, kHugePage, MADV_NOHUGEPAGE);
@@ -102,7 +106,7 @@ void adviseBlock(char* block, std::size_t bytes, std::size_t size) {
           hugePages == HugePages::Costly ? MADV_NOHUGEPAGE : MADV_HUGEPAGE);
 }
 
-void* allocateBlock(std::size_t bytes) {
+void* allocateBlock(std::size_t bytes, Fill fill) {
   const std::size_t size = mappedBytes(bytes);
   if (size < bytes) return nullptr;
   // Room for the size and one page more, so that an aligned start is inside; the rest goes.
@@ -116,13 +120,13 @@ void* allocateBlock(std::size_t bytes) {
   char* const end = block + size;
   if (end < raw + size + kHugePage)
     munmap(end, static_cast<std::size_t>(raw + size + kHugePage - end));
-  adviseBlock(block, bytes, size);
+  adviseBlock(block, bytes, size, fill);
   return block;
 }
 
 void releaseBlock(void* block, std::size_t bytes) { munmap(block, mappedBytes(bytes)); }
 #else
-void* allocateBlock(std::size_t bytes) { return std::calloc(bytes, 1); }
+void* allocateBlock(std::size_t bytes, Fill) { return std::calloc(bytes, 1); }
 void releaseBlock(void* block, std::size_t) { std::free(block); }
 #endif
 
@@ -136,9 +140,10 @@ std::int64_t rowsPerBlock(std::int32_t nj) {
 
 void setHugePages(HugePages verdict) { hugePages = verdict; }
 
-ResultCode allocateRowTable(TerrainGrid& grid, std::int32_t ni, std::int32_t nj) {
+ResultCode allocateRowTable(TerrainGrid& grid, std::int32_t ni, std::int32_t nj, Fill fill) {
   grid.ni = ni;
   grid.nj = nj;
+  grid.fill = fill;
   // The table and one row are single allocations; a block's size is checked as it is made.
   std::size_t tableBytes = 0;
   std::size_t rowBytes = 0;
@@ -160,7 +165,7 @@ bool allocateRowsOf(TerrainGrid& grid, std::int64_t i) {
                 sizeof(GridCell), bytes)) {
     return false;
   }
-  GridCell* const block = static_cast<GridCell*>(allocateBlock(bytes));
+  GridCell* const block = static_cast<GridCell*>(allocateBlock(bytes, grid.fill));
   if (block == nullptr) return false;
   for (std::int64_t k = 0; k < count; ++k) {
     grid.rows[first + k] = block + static_cast<std::size_t>(k) * static_cast<std::size_t>(grid.nj);
@@ -168,8 +173,8 @@ bool allocateRowsOf(TerrainGrid& grid, std::int64_t i) {
   return true;
 }
 
-ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj) {
-  const ResultCode table = allocateRowTable(grid, ni, nj);
+ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj, Fill fill) {
+  const ResultCode table = allocateRowTable(grid, ni, nj, fill);
   if (table != Ok) return table;
   const std::int64_t perBlock = rowsPerBlock(nj);
   for (std::int64_t first = 0; first < ni; first += perBlock) {

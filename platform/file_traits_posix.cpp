@@ -8,6 +8,8 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #ifdef __linux__
@@ -25,6 +27,31 @@ namespace {
 int inodeFlags(int descriptor) {
   int flags = 0;  // the kernel reads and writes an int, whatever the request's declared type
   return ioctl(descriptor, FS_IOC_GETFLAGS, &flags) == 0 ? flags : 0;
+}
+#endif
+
+// The umask, which only setting it reveals.
+mode_t currentUmask() {
+  const mode_t mask = umask(022);
+  umask(mask);
+  return mask;
+}
+
+#ifdef __linux__
+// The folder's default access list as the system stores it: a version (2), then entries of a
+// tag, permission bits and an id, little-endian. Empty where it has none or it cannot be read.
+std::vector<unsigned char> defaultAccessList(int folder) {
+  static const char kName[] = "system.posix_acl_default";
+  std::vector<unsigned char> list(1024);
+  ssize_t size = fgetxattr(folder, kName, list.data(), list.size());
+  if (size < 0 && errno == EBADF) {
+    // A folder opened for names alone (O_PATH) is read through its entry in /proc.
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d", folder);
+    size = getxattr(path, kName, list.data(), list.size());
+  }
+  list.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+  return list;
 }
 #endif
 
@@ -84,6 +111,40 @@ bool giveOwnership(int descriptor, const struct stat& file) {
     return false;
   }
   return fchmod(descriptor, file.st_mode & 07777) == 0;
+}
+
+mode_t newFileMode(int folder) {
+#ifdef __linux__
+  // A new file's access list is the folder's default one, with the owner's, the mask's (or,
+  // without a mask, the owning group's) and the others' permissions limited by the mode asked
+  // for; its permission bits show those three.
+  const std::vector<unsigned char> list = defaultAccessList(folder);
+  constexpr std::size_t kHeader = 4;
+  constexpr std::size_t kEntry = 8;
+  if (list.size() > kHeader && (list.size() - kHeader) % kEntry == 0) {
+    unsigned owner = 0;
+    unsigned group = 0;
+    unsigned mask = 0;
+    unsigned others = 0;
+    bool masked = false;
+    for (std::size_t at = kHeader; at < list.size(); at += kEntry) {
+      const unsigned tag = list[at] | static_cast<unsigned>(list[at + 1]) << 8;
+      const unsigned perm = (list[at + 2] | static_cast<unsigned>(list[at + 3]) << 8) & 7;
+      if (tag == 0x01) owner = perm;   // ACL_USER_OBJ
+      if (tag == 0x04) group = perm;   // ACL_GROUP_OBJ
+      if (tag == 0x20) others = perm;  // ACL_OTHER
+      if (tag == 0x10) {               // ACL_MASK
+        mask = perm;
+        masked = true;
+      }
+    }
+    const unsigned groupBits = masked ? mask : group;
+    return static_cast<mode_t>(((owner & 6) << 6) | ((groupBits & 6) << 3) | (others & 6));
+  }
+#else
+  (void)folder;
+#endif
+  return 0666 & ~currentUmask();
 }
 
 bool flushToDisk(int descriptor) {

@@ -28,6 +28,11 @@ bool mayGiveOwnership(const struct stat& file);
 // before the bits, which a change of owner or group may clear). False where that fails.
 bool giveOwnership(int descriptor, const struct stat& file);
 
+// The permission bits that a file created with mode 0666 in the open folder `folder` gets: where
+// the folder has a default access list, those the list gives (the umask then does not apply);
+// otherwise 0666 less the umask.
+mode_t newFileMode(int folder);
+
 // Writes the open file's data through to the disk. False where the disk reports a failure.
 bool flushToDisk(int descriptor);
 

@@ -152,13 +152,6 @@ bool stillReplaceable(const OutputFile& output, int temporary, struct stat& now)
          sameInodeFlags(output.existing, temporary);
 }
 
-// The umask, which only setting it reveals.
-mode_t currentUmask() {
-  const mode_t mask = umask(022);
-  umask(mask);
-  return mask;
-}
-
 }  // namespace
 
 bool openOutputFile(const std::string& name, OutputFile& output) {
@@ -218,8 +211,8 @@ bool commitTemporaryFile(OutputFile& output) {
   if (!flushToDisk(temporary)) return false;
   struct stat now;
   if (output.existing < 0) {
-    // A new output gets the permissions of any new file.
-    if (fchmod(temporary, 0666 & ~currentUmask()) != 0) return false;
+    // A new output gets the permissions (and so the access list) of any new file there.
+    if (fchmod(temporary, newFileMode(output.folder)) != 0) return false;
     const InterruptsHeld held;
     return renameat(output.folder, output.temporaryName.c_str(), output.folder,
                     output.target.c_str()) == 0 &&

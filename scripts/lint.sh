@@ -23,7 +23,7 @@ versions() {
       sed -n 's/^clang-\(format\|tidy\)-\([0-9]*\) .*/\2/p'
   else
     for tool in /usr/bin/clang-format-[0-9]* /usr/bin/clang-tidy-[0-9]*; do
-      [ -x "$tool" ] && echo "${tool##*-}"
+      if [ -x "$tool" ]; then echo "${tool##*-}"; fi
     done
   fi | sort -n | uniq -d | awk '$1 >= 19'
 }

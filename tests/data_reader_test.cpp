@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "dmna/dmna_reader_steps.h"
 #include "tests/grid_owner.h"
+#include "tests/resident.h"
 
 namespace trasop {
 namespace {
@@ -76,5 +79,51 @@ TEST(ReadGridValues, ReportsAShortDataSection) {
     EXPECT_EQ(CannotRead, readGridValues(in, orderOf(Outer::JOuter, 1, -1), g.grid)) << text;
   }
 }
+#ifdef __linux__
+// A data section that ends early takes about the memory of the values it held, whatever the
+// order and the verdict on huge pages: read through a pipe (size unknown, the grid grows) and
+// from a file whose size promises the whole grid (allocated at once). Measured with the grid
+// still held, after its first band of lines has gone in (300 lines) and before (16 lines).
+TEST(ReadGridValues, TakesTheMemoryOfTheValuesReadInEveryOrder) {
+  constexpr std::int32_t ni = 16384;
+  constexpr std::int32_t nj = 4096;
+  for (const int lines : {16, 300}) {
+    std::string text;
+    for (int n = 0; n < lines * ni; ++n) text += "1 ";
+    const std::uint64_t values = std::uint64_t{16} * ni * static_cast<std::uint64_t>(lines);
+    for (const Outer outer : {Outer::JOuter, Outer::IOuter}) {
+      const IndexOrder order = orderOf(outer, 1, -1);
+      for (const bool throughPipe : {true, false}) {
+        for (const HugePages verdict : {HugePages::Cheap, HugePages::Costly}) {
+          setHugePages(verdict);
+          const std::uint64_t before = residentBytes();
+          TerrainGrid grid;
+          // Lines of ni values, along j where i is the outer index.
+          const std::int32_t gi = outer == Outer::JOuter ? ni : nj;
+          const std::int32_t gj = outer == Outer::JOuter ? nj : ni;
+          ResultCode read = Ok;
+          if (throughPipe) {
+            TextReader in(text, kUnknownFileSize, TextReader::kDefaultChunkSize);
+            read = readIntoGrowingGrid(in, order, gi, gj, grid);
+          } else {
+            TextReader in(text);
+            EXPECT_EQ(Ok, allocateGrid(grid, gi, gj, fillOf(order)));
+            read = readGridValues(in, order, grid);
+          }
+          const std::uint64_t after = residentBytes();
+          const std::uint64_t grown = after > before ? after - before : 0;
+          releaseGrid(grid);
+          EXPECT_EQ(CannotRead, read);
+          EXPECT_LT(grown, 3 * values + (std::uint64_t{8} << 20))
+              << lines << " lines, outer " << static_cast<int>(outer) << ", pipe " << throughPipe
+              << ", verdict " << static_cast<int>(verdict);
+        }
+      }
+    }
+  }
+  setHugePages(HugePages::Measure);
+}
+#endif
+
 }  // namespace
 }  // namespace trasop

@@ -5,13 +5,9 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-
-#ifdef __linux__
-#include <unistd.h>
-#endif
 
 #include "tests/grid_owner.h"
+#include "tests/resident.h"
 
 namespace trasop {
 namespace {
@@ -75,15 +71,6 @@ TEST(Grid, AllocatesZeroedCells) {
   }
 }
 #ifdef __linux__
-// The memory this process holds in RAM, from the system's account of it.
-std::uint64_t residentBytes() {
-  std::ifstream statm("/proc/self/statm");
-  std::uint64_t size = 0;
-  std::uint64_t resident = 0;
-  statm >> size >> resident;
-  return resident * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
-}
-
 // A grid is reserved, not taken: whatever the verdict on huge pages, a grid of 2 GiB holds
 // next to nothing in RAM before values are stored in it (a header's promise costs no memory).
 TEST(Grid, TakesNoMemoryAheadOfItsValues) {

@@ -411,4 +411,23 @@ shows row18/big_s.dmna %h 2
 [ -z "$(ls -a row18 | grep '\.tmp$' || true)" ] || fail "a temporary file is left"
 echo "row 18: 0, both names show the result"
 
+# 19: a new output in a folder with a default access list gets what a new file gets there: the
+# list's permissions, the umask not applying; a named user keeps write access.
+fresh 19
+if ! command -v setfacl >/dev/null || ! command -v getfacl >/dev/null; then
+  skip "setfacl is not installed (package acl)"
+elif ! as "$runner" setfacl -d -m u::rwx,g::rwx,o::r-x,u:nobody:rwx row19 2>/dev/null; then
+  skip "$scratch does not hold access lists"
+else
+  status=0
+  (cd row19 && as "$runner" sh -c 'umask 022 && : >plain && ../trasop g.dmna' >/dev/null 2>&1) ||
+    status=$?
+  [ "$status" = 0 ] || fail "exit status $status, expected 0"
+  same row19/g_s.dmna expected.dmna
+  [ "$(getfacl -cp row19/g_s.dmna)" = "$(getfacl -cp row19/plain)" ] ||
+    fail "access list $(getfacl -cp row19/g_s.dmna | tr '\n' ' ') is not the plain writer's"
+  shows row19/g_s.dmna %a "$(stat -c %a row19/plain)"
+  echo "row 19: 0, the access list a new file gets there"
+fi
+
 echo "passed"
