@@ -8,29 +8,10 @@
 #include <string>
 
 #include "map/font.h"
+#include "map/utf8.h"
 
 namespace trasop {
 
-namespace {
-
-// The code points of a UTF-8 text; a malformed byte stands for itself.
-template <typename Visit>
-void forEachCode(const std::string& utf8, Visit visit) {
-  for (std::size_t k = 0; k < utf8.size();) {
-    const unsigned char lead = static_cast<unsigned char>(utf8[k]);
-    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-    if (k + static_cast<std::size_t>(extra) >= utf8.size()) extra = 0;
-    std::uint32_t code = extra == 0 ? lead : lead & (0x3Fu >> extra);
-    for (int m = 1; m <= extra; ++m) {
-      code =
-          (code << 6) | (static_cast<unsigned char>(utf8[k + static_cast<std::size_t>(m)]) & 0x3Fu);
-    }
-    visit(code);
-    k += static_cast<std::size_t>(extra) + 1;
-  }
-}
-
-}  // namespace
 
 Canvas::Canvas(int width, int height, std::uint8_t background)
     : width_(width),
@@ -77,10 +58,15 @@ void Canvas::line(int x0, int y0, int x1, int y1, std::uint8_t colour) {
 }
 
 void Canvas::circle(double cx, double cy, double radius, int thickness, std::uint8_t colour) {
-  const int y0 = static_cast<int>(std::floor(cy - radius - 1));
-  const int y1 = static_cast<int>(std::ceil(cy + radius + 1));
+  if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(radius)) return;
+  // Only the rows and columns of the canvas are visited, whatever the circle's size.
+  const double top = std::max(std::floor(cy - radius - 1), 0.0);
+  const double bottom = std::min(std::ceil(cy + radius + 1), height_ - 1.0);
   const double inner = std::max(0.0, radius - thickness);
-  for (int y = std::max(y0, 0); y <= std::min(y1, height_ - 1); ++y) {
+  auto column = [this](double x) {
+    return static_cast<int>(std::min(std::max(x, -1.0), static_cast<double>(width_)));
+  };
+  for (double y = top; y <= bottom; ++y) {
     const double dy = y + 0.5 - cy;
     const double outerSpan = radius * radius - dy * dy;
     if (outerSpan < 0) continue;
@@ -91,15 +77,15 @@ void Canvas::circle(double cx, double cy, double radius, int thickness, std::uin
     for (const int side : {-1, 1}) {
       const double from = cx + side * innerHalf;
       const double to = cx + side * outerHalf;
-      const int a = static_cast<int>(std::floor(std::min(from, to)));
-      const int b = static_cast<int>(std::ceil(std::max(from, to)));
-      for (int x = a; x < b; ++x) set(x, y, colour);
+      const int a = column(std::floor(std::min(from, to)));
+      const int b = column(std::ceil(std::max(from, to)));
+      for (int x = a; x < b; ++x) set(x, static_cast<int>(y), colour);
     }
   }
 }
 
 void Canvas::text(int x, int y, const std::string& utf8, std::uint8_t colour, int scale) {
-  forEachCode(utf8, [&](std::uint32_t code) {
+  forEachCode(utf8, [&](std::uint32_t code, std::size_t) {
     const Glyph& glyph = glyphOf(code);
     for (int r = 0; r < kGlyphHeight; ++r) {
       for (int c = 0; c < kGlyphWidth; ++c) {
@@ -114,7 +100,7 @@ void Canvas::text(int x, int y, const std::string& utf8, std::uint8_t colour, in
 
 int textWidth(const std::string& utf8, int scale) {
   int count = 0;
-  forEachCode(utf8, [&count](std::uint32_t) { ++count; });
+  forEachCode(utf8, [&count](std::uint32_t, std::size_t) { ++count; });
   return count * kGlyphWidth * scale;
 }
 

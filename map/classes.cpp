@@ -44,6 +44,35 @@ double niceStep(double span, int wanted) {
   return 10.0 * power;
 }
 
+// The ticks of an axis: the multiples first * step, (first + 1) * step, ... of `step`, `count`
+// of them.
+struct Ticks {
+  double first = 0.0;
+  std::int64_t count = 0;
+};
+
+// An axis shows at most this many ticks.
+constexpr double kMostTicks = 100;
+
+// The multiples of `step` within [from, to]; none where the bounds are not finite, where there
+// would be too many, or where neighbouring ticks are one and the same double (coordinates far
+// larger than the span of the grid).
+Ticks ticksWithin(double from, double to, double step) {
+  Ticks ticks;
+  if (!std::isfinite(from) || !std::isfinite(to) || !std::isfinite(step) || !(step > 0.0)) {
+    return ticks;
+  }
+  const double first = std::ceil(from / step);
+  const double last = std::floor(to / step);
+  if (!(last >= first) || last - first >= kMostTicks || (first + 1.0) * step == first * step ||
+      (last - 1.0) * step == last * step) {
+    return ticks;
+  }
+  ticks.first = first;
+  ticks.count = static_cast<std::int64_t>(last - first) + 1;
+  return ticks;
+}
+
 // The next smaller step of the series 1, 2, 5, 10, 20, ...
 double smallerStep(double step) {
   const double power = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
@@ -91,9 +120,9 @@ Scale scaleFor(std::int64_t cellsWide, std::int64_t cellsHigh, int size) {
 
 }  // namespace
 
-bool writeFigure(std::FILE* file, const ClassMap& classes, const Frame& frame,
-                 const Thresholds& thresholds, const Circle& area, const Survey& survey,
-                 const std::string& title, int size) {
+ResultCode writeFigure(std::FILE* file, const ClassMap& classes, const Frame& frame,
+                       const Thresholds& thresholds, const Circle& area, double areaInside,
+                       const Survey& survey, const std::string& title, int size) {
   const std::int64_t cellsWide = classes.alongI;
   const std::int64_t cellsHigh = classes.alongJ;
   const Scale scale = scaleFor(cellsWide, cellsHigh, size);
@@ -148,28 +177,32 @@ bool writeFigure(std::FILE* file, const ClassMap& classes, const Frame& frame,
     auto column = [&](double x) { return left + (x - westEdge) * perMetre; };
     auto line = [&](double y) { return top + (northEdge - y) * perMetre; };
 
-    // Axes: ticks at round numbers of the grid's coordinates.
+    // Axes: ticks at round numbers of the coordinates, where they can be drawn.
     const double spanX = static_cast<double>(cellsWide) * frame.delta;
     const double spanY = static_cast<double>(cellsHigh) * frame.delta;
     const double step = niceStep(std::max(spanX, spanY), 8);
-    for (double k = std::ceil(westEdge / step); k * step <= westEdge + spanX; ++k) {
-      const double x = k * step;
+    const Ticks alongX = ticksWithin(westEdge, westEdge + spanX, step);
+    for (std::int64_t k = 0; k < alongX.count; ++k) {
+      const double x = (alongX.first + static_cast<double>(k)) * step;
       const int at = static_cast<int>(std::lround(column(x)));
       canvas.fill(at, top + scale.height + 1, 1, 7, kBlack);
       const std::string label = number(x, step);
       canvas.text(at - textWidth(label) / 2, top + scale.height + 12, label, kBlack);
     }
     const double southEdge = northEdge - spanY;
-    for (double k = std::ceil(southEdge / step); k * step <= northEdge; ++k) {
-      const double y = k * step;
+    const Ticks alongY = ticksWithin(southEdge, northEdge, step);
+    for (std::int64_t k = 0; k < alongY.count; ++k) {
+      const double y = (alongY.first + static_cast<double>(k)) * step;
       const int at = static_cast<int>(std::lround(line(y)));
       canvas.fill(left - 8, at, 7, 1, kBlack);
       const std::string label = number(y, step);
       canvas.text(left - 12 - textWidth(label), at - kGlyphHeight / 2, label, kBlack);
     }
-    canvas.text(left + scale.width / 2 - textWidth("x (m)") / 2, top + scale.height + 40, "x (m)",
+    const std::string xLabel = frame.absolute ? "x (m, absolute)" : "x (m, relative to gakrx)";
+    const std::string yLabel = frame.absolute ? "y (m, absolute)" : "y (m, relative to gakry)";
+    canvas.text(left + scale.width / 2 - textWidth(xLabel) / 2, top + scale.height + 40, xLabel,
                 kBlack);
-    canvas.text(8, top - 26, "y (m)", kBlack);
+    canvas.text(8, top - 26, yLabel, kBlack);
     canvas.text(left, 18, title, kBlack, textWidth(title, 2) <= canvas.width() - left ? 2 : 1);
 
     // The computational area and the steepest cell.
@@ -207,7 +240,10 @@ bool writeFigure(std::FILE* file, const ClassMap& classes, const Frame& frame,
     y += lineHeight;
     if (area.given) {
       canvas.circle(x + 15, y + kGlyphHeight / 2.0, 10, 2, kBlack);
-      canvas.text(x + 40, y, "computational area", kBlack);
+      char inside[96];
+      (void)std::snprintf(inside, sizeof inside, "computational area, %.1f %% in the grid",
+                          100.0 * areaInside);
+      canvas.text(x + 40, y, inside, kBlack);
       y += lineHeight;
     }
     y += lineHeight / 2;
@@ -226,9 +262,9 @@ bool writeFigure(std::FILE* file, const ClassMap& classes, const Frame& frame,
     }
     // The scale bar.
     y += lineHeight;
-    double length = niceStep(spanX, 4);
+    double length = niceStep(std::max(spanX, spanY), 4);
     while (length * perMetre > panel - 60) length = smallerStep(length);
-    const int barPixels = static_cast<int>(std::lround(length * perMetre));
+    const int barPixels = std::max(1, static_cast<int>(std::lround(length * perMetre)));
     canvas.fill(x, y + 6, barPixels, 6, kBlack);
     canvas.fill(x, y, 1, 18, kBlack);
     canvas.fill(x + barPixels - 1, y, 1, 18, kBlack);
@@ -244,14 +280,14 @@ bool writeFigure(std::FILE* file, const ClassMap& classes, const Frame& frame,
     image.row = [&canvas](int at, std::uint8_t* pixels) {
       std::copy(canvas.row(at), canvas.row(at) + canvas.width(), pixels);
     };
-    return writePng(file, image);
+    return writePng(file, image) ? Ok : CannotCreate;
   } catch (const std::bad_alloc&) {
-    return false;
+    return OutOfMemory;
   }
 }
 
-bool writeClassRaster(std::FILE* file, const ClassMap& classes, const Thresholds& thresholds,
-                      const Circle& area) {
+ResultCode writeClassRaster(std::FILE* file, const ClassMap& classes, const Thresholds& thresholds,
+                            const Circle& area) {
   PaletteImage image;
   image.width = static_cast<int>(classes.alongI);
   image.height = static_cast<int>(classes.alongJ);
@@ -285,17 +321,19 @@ bool writeClassRaster(std::FILE* file, const ClassMap& classes, const Thresholds
     std::copy(row, row + image.width, pixels);
   };
   try {
-    return writePng(file, image);
+    return writePng(file, image) ? Ok : CannotCreate;
   } catch (const std::bad_alloc&) {
-    return false;
+    return OutOfMemory;
   }
 }
 
-bool writeWorldFile(std::FILE* file, const Frame& frame, double x0, double y0) {
+ResultCode writeWorldFile(std::FILE* file, const Frame& frame) {
   // Lines: pixel size along x, two rotation terms, pixel size along y (negative: rows run
   // south), then the centre of the upper left pixel.
   return std::fprintf(file, "%.17g\n0\n0\n%.17g\n%.17g\n%.17g\n", frame.delta, -frame.delta,
-                      x0 + frame.x(1), y0 + frame.y(frame.nj - 2)) > 0;
+                      frame.x(1), frame.y(frame.nj - 2)) > 0
+             ? Ok
+             : CannotCreate;
 }
 
 }  // namespace trasop

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/result_code.h"
 #include "map/class_map.h"
 #include "map/frame.h"
 #include "map/survey.h"
@@ -12,26 +13,22 @@
 
 namespace trasop {
 
-struct FigureText {
-  std::string title;  // the input's name, points and delta
-  std::string thresholdUnit;
-};
-
 // The report's figure of the cells' classes, north up, the map at most `size` pixels on its
 // longer side: a grid of more interior cells than that is shown in blocks of cells, each pixel
-// in the steepest class of its block. Written as PNG to `file`. Returns false where a write
-// fails or memory lacks.
-bool writeFigure(std::FILE* file, const ClassMap& classes, const Frame& frame,
-                 const Thresholds& thresholds, const Circle& area, const Survey& survey,
-                 const std::string& title, int size);
+// in the steepest class of its block. `areaInside` is the share of the area's circle within
+// the interior cells. Written as PNG to `file`. Returns Ok, CannotCreate where a write fails,
+// or OutOfMemory.
+ResultCode writeFigure(std::FILE* file, const ClassMap& classes, const Frame& frame,
+                       const Thresholds& thresholds, const Circle& area, double areaInside,
+                       const Survey& survey, const std::string& title, int size);
 
 // One pixel per interior cell, north up: the class of each cell (0 for the flattest), the
-// cells outside the area transparent. Written as PNG to `file`.
-bool writeClassRaster(std::FILE* file, const ClassMap& classes, const Thresholds& thresholds,
-                      const Circle& area);
+// cells outside the area transparent. Written as PNG to `file`. Returns as writeFigure.
+ResultCode writeClassRaster(std::FILE* file, const ClassMap& classes, const Thresholds& thresholds,
+                            const Circle& area);
 
-// The world file that places the class raster: pixel size and the centre of its upper left
-// pixel (cell 1, nj - 2), offset by (x0, y0). Returns false where a write fails.
-bool writeWorldFile(std::FILE* file, const Frame& frame, double x0, double y0);
+// The world file that places the class raster in the frame's coordinates: pixel size and the
+// centre of its upper left pixel (cell 1, nj - 2). Returns Ok or CannotCreate.
+ResultCode writeWorldFile(std::FILE* file, const Frame& frame);
 
 }  // namespace trasop

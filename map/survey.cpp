@@ -284,14 +284,22 @@ bool surveySlopes(const TerrainGrid& grid, const Frame& frame, const Thresholds&
   }
   std::uint64_t steeper[kMostThresholds] = {};
   std::uint64_t ties[kMostThresholds] = {};
-  survey.lowest = grid.rows[0][0].height;
-  survey.highest = survey.lowest;
-  widenHeightRange(grid.rows[0], grid.nj, survey.lowest, survey.highest);
-  widenHeightRange(grid.rows[grid.ni - 1], grid.nj, survey.lowest, survey.highest);
+  // The heights: of every point of the grid, or, with an area, of the points in it.
+  survey.lowest = HUGE_VAL;
+  survey.highest = -HUGE_VAL;
+  if (!area.given) {
+    widenHeightRange(grid.rows[0], grid.nj, survey.lowest, survey.highest);
+    widenHeightRange(grid.rows[grid.ni - 1], grid.nj, survey.lowest, survey.highest);
+  }
   for (std::int64_t i = 1; i + 1 < grid.ni; ++i) {
     const GridCell* const row = grid.rows[i];
-    widenHeightRange(row, grid.nj, survey.lowest, survey.highest);
     const Span span = areaSpan(grid, frame, area, i);
+    if (!area.given) {
+      widenHeightRange(row, grid.nj, survey.lowest, survey.highest);
+    } else if (span.first <= span.last) {
+      widenHeightRange(row + span.first, span.last - span.first + 1, survey.lowest,
+                       survey.highest);
+    }
     if (span.first > span.last) continue;
     std::uint8_t* const line = classes.line(i);
     LineFigures figures;

@@ -1,7 +1,9 @@
 #include "map_app/map_run.h"
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -70,32 +72,106 @@ const char* inputFault(ResultCode code) {
   }
 }
 
+// The last part of a path: the file's own name.
+std::string lastPart(const std::string& path) {
+  const std::size_t separator = lastSeparator(path);
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
 // The name of an output beside `input`: its last name part cut at its last ".", and `suffix`.
 std::string outputName(const std::string& input, const std::string& suffix) {
-  const std::size_t slash = input.find_last_of("/\\");
+  const std::size_t separator = lastSeparator(input);
   const std::size_t dot = input.find_last_of('.');
-  const bool cut = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  const bool cut =
+      dot != std::string::npos && (separator == std::string::npos || dot > separator);
   return (cut ? input.substr(0, dot) : input) + suffix;
 }
 
-// Writes one output through the output replacement; false (with a message) where it fails.
-template <typename Write>
-bool writeOutput(const std::string& name, Write write) {
-  OutputFile output;
-  const bool written = openOutputFile(name, output) && closeOutputFile(output, write(output.file));
-  if (!written) complain("%s: cannot be written\n", name.c_str());
-  return written;
+// True where the input looks like a slope file that trasop wrote, by its name.
+bool looksLikeSlopeFile(const std::string& input) {
+  const std::string name = lastPart(input);
+  const std::string ending = "_s.dmna";
+  if (name.size() < ending.size()) return false;
+  for (std::size_t k = 0; k < ending.size(); ++k) {
+    const char c = name[name.size() - ending.size() + k];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != ending[k]) return false;
+  }
+  return true;
 }
 
 std::string titleOf(const std::string& input, const Frame& frame) {
-  const std::size_t slash = input.find_last_of("/\\");
   char text[160];
-  (void)std::snprintf(text, sizeof text, ": %d \u00d7 %d points, delta %g m", frame.ni, frame.nj,
-                      frame.delta);
-  return (slash == std::string::npos ? input : input.substr(slash + 1)) + text;
+  (void)std::snprintf(text, sizeof text, ": %d \u00d7 %d points, delta %s m", frame.ni, frame.nj,
+                      shortestNumber(frame.delta).c_str());
+  return lastPart(input) + text;
+}
+
+// An output of the run: its name and what writes its text.
+struct PlannedOutput {
+  std::string name;
+  std::function<ResultCode(std::FILE*)> write;
+  OutputFile file;
+};
+
+// Writes every output completely, without putting any in place: Ok, or the first failure
+// (with a message), every output then discarded.
+ResultCode writeOutputs(PlannedOutput* outputs, int count) {
+  for (int k = 0; k < count; ++k) {
+    PlannedOutput& output = outputs[k];
+    ResultCode result = CannotCreate;
+    if (openOutputFile(output.name, output.file)) {
+      result = output.write(output.file.file);
+      if (!finishOutputFile(output.file, result == Ok) && result == Ok) result = CannotCreate;
+    }
+    if (result != Ok) {
+      complain("%s: %s\n", shownName(output.name).c_str(),
+               result == OutOfMemory ? "not enough memory to write it" : "cannot be written");
+      for (int m = 0; m < k; ++m) discardOutputFile(outputs[m].file);
+      return result;
+    }
+  }
+  return Ok;
+}
+
+// The usage fault of an area that holds no interior cell: where the interior cells lie.
+void complainOfEmptyArea(const Circle& area, const Frame& frame) {
+  const Footprint f = interiorFootprint(frame);
+  complain(
+      "the computational area (centre x %s, y %s, radius %s m) holds no interior cell of the "
+      "grid, whose interior cells cover x %s to %s, y %s to %s; the centre is read in %s "
+      "coordinates%s\n",
+      shortestNumber(area.x).c_str(), shortestNumber(area.y).c_str(),
+      shortestNumber(area.radius).c_str(), shortestNumber(f.west).c_str(),
+      shortestNumber(f.east).c_str(), shortestNumber(f.south).c_str(),
+      shortestNumber(f.north).c_str(),
+      frame.absolute ? "absolute" : "the grid's own (relative to gakrx, gakry)",
+      frame.absolute ? " (--relative reads it relative to gakrx, gakry)" : "");
 }
 
 }  // namespace
+
+ResultCode surveyHeights(TerrainGrid& grid, const GridHeader& header, const MapOptions& options,
+                         MapReport& report, ClassMap& classes) {
+  computeSlopes(grid, header.delta);
+  report.header = &header;
+  report.frame = Frame{grid.ni, grid.nj, header.xmin, header.ymin, header.delta,
+                       options.relative ? 0.0 : header.gakrx,
+                       options.relative ? 0.0 : header.gakry, !options.relative};
+  report.thresholds = options.thresholds;
+  report.area = options.area;
+  if (!surveySlopes(grid, report.frame, options.thresholds, options.area, report.survey,
+                    classes)) {
+    return OutOfMemory;
+  }
+  if (options.area.given && report.survey.cells == 0) return Usage;
+  for (int t = 0; t < options.thresholds.count; ++t) {
+    if (!findRegions(grid, classes, t, report.regions[t])) return OutOfMemory;
+  }
+  if (options.area.given) {
+    report.areaInside = shareInside(options.area, interiorFootprint(report.frame));
+  }
+  return Ok;
+}
 
 int runTrasopMap(int argc, const char* const* argv) {
   MapOptions options;
@@ -114,55 +190,75 @@ int runTrasopMap(int argc, const char* const* argv) {
                ? Ok
                : CannotCreate;
   }
+  const std::string shown = shownName(options.input);
   GridHeader header;
   IndexOrder order;
   TerrainGrid grid;
   ResultCode result = readHeights(options.input, header, order, grid);
   if (result != Ok) {
-    complain("%s: %s\n", options.input.c_str(), inputFault(result));
+    complain("%s: %s\n", shown.c_str(), inputFault(result));
     releaseGrid(grid);
     return result;
   }
-  computeSlopes(grid, header.delta);
+  if (looksLikeSlopeFile(options.input)) {
+    complain("warning: %s looks like a slope file written by trasop; its values are taken as "
+             "heights\n",
+             shown.c_str());
+  }
   MapReport report;
   report.file = options.input;
-  report.header = &header;
-  report.frame = Frame{grid.ni, grid.nj, header.xmin, header.ymin, header.delta};
-  report.thresholds = options.thresholds;
-  report.area = options.area;
   ClassMap classes;
-  bool surveyed =
-      surveySlopes(grid, report.frame, options.thresholds, options.area, report.survey, classes);
-  for (int t = 0; surveyed && t < options.thresholds.count; ++t) {
-    surveyed = findRegions(grid, classes, t, report.regions[t]);
-  }
+  result = surveyHeights(grid, header, options, report, classes);
   // The pictures are drawn from the classes: the grid's memory goes back first.
   releaseGrid(grid);
-  if (!surveyed) {
-    complain("%s: not enough memory for the figures\n", options.input.c_str());
-    return OutOfMemory;
+  if (result == Usage) {
+    complainOfEmptyArea(options.area, report.frame);
+    return Usage;
   }
+  if (result != Ok) {
+    complain("%s: not enough memory for the figures\n", shown.c_str());
+    return result;
+  }
+  if (options.area.given && leaves(options.area, interiorFootprint(report.frame))) {
+    complain("warning: the computational area reaches beyond the grid: %.1f %% of it lies "
+             "within the interior cells, and every figure is of that part alone\n",
+             100.0 * report.areaInside);
+  }
+
+  // Every output is written and flushed first, then the figures are printed, then the outputs
+  // take their places one right after the other, the figure last: a run that fails before
+  // that replaces none of them.
   const std::string title = titleOf(options.input, report.frame);
-  bool written = writeOutput(outputName(options.input, "_map.png"), [&](std::FILE* file) {
-    return writeFigure(file, classes, report.frame, options.thresholds, options.area, report.survey,
-                       title, options.size);
-  });
-  if (written && options.gis) {
-    written = writeOutput(outputName(options.input, "_classes.png"), [&](std::FILE* file) {
+  PlannedOutput outputs[3];
+  int count = 0;
+  if (options.gis) {
+    outputs[count].name = outputName(options.input, "_classes.png");
+    outputs[count++].write = [&](std::FILE* file) {
       return writeClassRaster(file, classes, options.thresholds, options.area);
-    });
-    const double x0 = options.relative ? 0.0 : header.gakrx;
-    const double y0 = options.relative ? 0.0 : header.gakry;
-    written =
-        written && writeOutput(outputName(options.input, "_classes.pgw"), [&](std::FILE* file) {
-          return writeWorldFile(file, report.frame, x0, y0);
-        });
+    };
+    outputs[count].name = outputName(options.input, "_classes.pgw");
+    outputs[count++].write = [&](std::FILE* file) { return writeWorldFile(file, report.frame); };
   }
-  if (!written) return CannotCreate;
+  outputs[count].name = outputName(options.input, "_map.png");
+  outputs[count++].write = [&](std::FILE* file) {
+    return writeFigure(file, classes, report.frame, options.thresholds, options.area,
+                       report.areaInside, report.survey, title, options.size);
+  };
+  result = writeOutputs(outputs, count);
+  if (result != Ok) return result;
   const std::string text = options.json ? reportJson(report) : reportText(report);
   if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
     complain("standard output: cannot be written\n");
+    for (int k = 0; k < count; ++k) discardOutputFile(outputs[k].file);
     return CannotCreate;
+  }
+  // A place that fails stops the rest, which go: the outputs placed before it stay.
+  for (int k = 0; k < count; ++k) {
+    if (!placeOutputFile(outputs[k].file)) {
+      complain("%s: cannot be put in place\n", shownName(outputs[k].name).c_str());
+      for (int m = k + 1; m < count; ++m) discardOutputFile(outputs[m].file);
+      return CannotCreate;
+    }
   }
   return Ok;
 }

@@ -17,9 +17,18 @@ struct MapReport {
   Frame frame;
   Thresholds thresholds;
   Circle area;
+  double areaInside = 1.0;  // the share of the circle within the interior cells' footprint
   Survey survey;
   RegionSummary regions[kMostThresholds];
 };
+
+// A file name as shown in text and messages: as it is, or, where it holds control characters
+// or bytes that are no well-formed UTF-8, in single quotes with those bytes written as C
+// escapes ('a\nb', 'h\366he.dmna'), so that nothing reaches a terminal raw.
+std::string shownName(const std::string& name);
+
+// The shortest text that reads back as the same double ("inf", "nan" for those).
+std::string shortestNumber(double value);
 
 // The figures as aligned plain text, and as JSON (its fields in the manual page).
 std::string reportText(const MapReport& report);

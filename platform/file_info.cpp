@@ -1,5 +1,6 @@
 #include "platform/file_info.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -14,6 +15,14 @@
 #endif
 
 namespace trasop {
+
+std::size_t lastSeparator(const std::string& path) {
+#ifdef _WIN32
+  return path.find_last_of("/\\:");
+#else
+  return path.find_last_of('/');
+#endif
+}
 
 #ifdef _WIN32
 

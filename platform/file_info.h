@@ -1,6 +1,7 @@
 // What the reader asks of its input that the standard C file functions cannot answer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -8,6 +9,10 @@
 namespace trasop {
 
 constexpr std::uint64_t kUnknownFileSize = UINT64_MAX;
+
+// The position of the last folder separator in `path` ('/'; on Windows also '\\' and the ':'
+// of a drive), or std::string::npos where it has none.
+std::size_t lastSeparator(const std::string& path);
 
 // True when `name` names an existing folder.
 bool isDirectory(const std::string& name);

@@ -16,9 +16,12 @@ namespace trasop {
 
 namespace {
 
-// The temporary file of this run that exists and has not yet been moved or removed.
-std::atomic<const char*> publishedName{nullptr};
-std::atomic<int> publishedFolder{-1};
+// The temporary files of this run that exist and have not yet been moved or removed.
+struct Published {
+  std::atomic<const char*> name{nullptr};
+  std::atomic<int> folder{-1};
+};
+Published published[kMostTemporaryFiles];
 
 #ifdef _WIN32
 
@@ -34,8 +37,10 @@ ConsoleLock consoleLock;
 // closes, as the process ends), then the system's usual handling ends the process.
 BOOL WINAPI removePublishedOnInterrupt(DWORD) {
   EnterCriticalSection(&consoleLock.section);
-  const char* name = publishedName.exchange(nullptr);
-  if (name != nullptr) DeleteFileA(name);
+  for (Published& file : published) {
+    const char* name = file.name.exchange(nullptr);
+    if (name != nullptr) DeleteFileA(name);
+  }
   LeaveCriticalSection(&consoleLock.section);
   return FALSE;
 }
@@ -73,15 +78,16 @@ sigset_t endingSignals() {  // NOLINT(misc-include-cleaner)
   return set;
 }
 
-// Async-signal-safe: one unlink, the earlier action back, and the signal once more. The
+// Async-signal-safe: an unlink a temporary file, the earlier action back, and the signal once more. The
 // signal, blocked while this runs (as are the other ending signals), waits and then does what it
 // would have done without this handler: end the process (with a core dump where that is its
 // default), or reach the handler that was there before (a checker's).
 void removePublishedOnSignal(int signal) {
   const int savedErrno = errno;
-  const char* name = publishedName.exchange(nullptr);
-  if (name != nullptr) {
-    const int folder = publishedFolder.load();
+  for (Published& file : published) {
+    const char* name = file.name.exchange(nullptr);
+    if (name == nullptr) continue;
+    const int folder = file.folder.load();
     (void)(folder >= 0 ? unlinkat(folder, name, 0) : unlink(name));
   }
   sigaction(signal, &previousAction[signal], nullptr);
@@ -112,9 +118,20 @@ void installInterruptCleanup() {
   (void)installed;
 }
 
-void publishTemporaryName(const char* name, int folder) {
-  publishedFolder.store(folder);
-  publishedName.store(name);
+bool publishTemporaryName(const char* name, int folder) {
+  for (Published& file : published) {
+    if (file.name.load() != nullptr) continue;
+    file.folder.store(folder);
+    file.name.store(name);
+    return true;
+  }
+  return false;
+}
+
+void withdrawTemporaryName(const char* name) {
+  for (Published& file : published) {
+    if (file.name.load() == name) file.name.store(nullptr);
+  }
 }
 
 #ifdef _WIN32

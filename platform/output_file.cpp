@@ -79,8 +79,13 @@ bool createTemporaryFile(const std::string& target, OutputFile& output) {
     if (outcome == CreateOutcome::Created) {
       output.temporaryName = candidate;
       output.target = target;
-      publishTemporaryName(output.temporaryName.c_str(), output.folder);
-      return true;
+      if (publishTemporaryName(output.temporaryName.c_str(), output.folder)) return true;
+      // More temporary files than an interrupt could remove: this one is not made.
+      (void)std::fclose(output.file);
+      output.file = nullptr;
+      deleteFile(output, candidate);
+      output.temporaryName.clear();
+      return false;
     }
     if (outcome == CreateOutcome::Failed) break;
   }
@@ -93,29 +98,50 @@ void removeTemporaryFile(OutputFile& output) {
   if (output.temporaryName.empty()) return;
   const InterruptsHeld held;
   deleteFile(output, output.temporaryName);
-  publishTemporaryName(nullptr);
+  withdrawTemporaryName(output.temporaryName.c_str());
   output.temporaryName.clear();
 }
 
 bool settleTemporaryFile(OutputFile& output) {
-  publishTemporaryName(nullptr);
+  withdrawTemporaryName(output.temporaryName.c_str());
   output.temporaryName.clear();
   const bool closed = output.file == nullptr || std::fclose(output.file) == 0;
   output.file = nullptr;
   return closed;
 }
 
-bool closeOutputFile(OutputFile& output, bool complete) {
-  bool written = false;
+bool finishOutputFile(OutputFile& output, bool complete) {
   if (rewritesInPlace(output)) {
-    written = std::fclose(output.file) == 0 && complete;
+    const bool written = std::fclose(output.file) == 0 && complete;
+    output.file = nullptr;
+    releaseOutput(output);
+    return written;
+  }
+  if (complete && std::fflush(output.file) == 0 && flushTemporaryFile(output)) return true;
+  discardOutputFile(output);
+  return false;
+}
+
+bool placeOutputFile(OutputFile& output) {
+  if (rewritesInPlace(output)) return true;
+  const bool placed = commitTemporaryFile(output);
+  removeTemporaryFile(output);  // whatever of it is left
+  releaseOutput(output);
+  return placed;
+}
+
+void discardOutputFile(OutputFile& output) {
+  if (rewritesInPlace(output)) {
+    if (output.file != nullptr) (void)std::fclose(output.file);
     output.file = nullptr;
   } else {
-    written = complete && std::fflush(output.file) == 0 && commitTemporaryFile(output);
-    removeTemporaryFile(output);  // whatever of it is left
+    removeTemporaryFile(output);
   }
   releaseOutput(output);
-  return written;
+}
+
+bool closeOutputFile(OutputFile& output, bool complete) {
+  return finishOutputFile(output, complete) && placeOutputFile(output);
 }
 
 }  // namespace trasop

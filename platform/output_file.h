@@ -45,6 +45,18 @@ bool openOutputFile(const std::string& name, OutputFile& output);
 // Returns true when the output now holds the complete text.
 bool closeOutputFile(OutputFile& output, bool complete);
 
+// The same in two steps, so that a run with several outputs can complete all of them before it
+// puts any in place. finishOutputFile: where the text is `complete` and every write succeeded,
+// the temporary file (if any) is flushed to the disk and kept, and true is returned; otherwise
+// the output is closed as closeOutputFile closes it, the temporary file removed. An output
+// rewritten in place is closed, and holds its text from then on.
+bool finishOutputFile(OutputFile& output, bool complete);
+// placeOutputFile: a finished output takes its place, as in closeOutputFile; true once it has.
+bool placeOutputFile(OutputFile& output);
+// discardOutputFile: an open or finished output goes without taking its place (an output
+// rewritten in place keeps what has been written into it).
+void discardOutputFile(OutputFile& output);
+
 // True when the output is written into the existing file rather than replaced.
 inline bool rewritesInPlace(const OutputFile& output) { return output.temporaryName.empty(); }
 

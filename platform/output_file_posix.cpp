@@ -205,10 +205,13 @@ CreateOutcome createExclusive(const OutputFile& output, const std::string& name,
   return CreateOutcome::Created;
 }
 
+bool flushTemporaryFile(OutputFile& output) {
+  // On the disk before it replaces anything: a power cut then leaves the old output or the new.
+  return flushToDisk(fileno(output.file));
+}
+
 bool commitTemporaryFile(OutputFile& output) {
   const int temporary = fileno(output.file);
-  // On the disk before it replaces anything: a power cut then leaves the old output or the new.
-  if (!flushToDisk(temporary)) return false;
   struct stat now;
   if (output.existing < 0) {
     // A new output gets the permissions (and so the access list) of any new file there.

@@ -41,8 +41,12 @@ CreateOutcome createExclusive(const OutputFile& output, const std::string& name,
 // The longest name that the output's folder holds for one file, in bytes.
 std::size_t nameLimit(const OutputFile& output);
 
-// The complete text in output.file, flushed by the C library, becomes the output: on the disk,
-// with the final owner, group and permissions, in one step. Returns true once the output holds
+// The complete text in output.file, flushed by the C library, goes to the disk. Returns false
+// where the disk reports a failure.
+bool flushTemporaryFile(OutputFile& output);
+
+// The complete text, flushed to the disk, becomes the output: with the final owner, group and
+// permissions, in one step. Returns true once the output holds
 // it, with the temporary file settled or removed; false leaves the old output as it was and the
 // temporary file for removeTemporaryFile.
 bool commitTemporaryFile(OutputFile& output);

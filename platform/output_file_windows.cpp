@@ -249,13 +249,17 @@ CreateOutcome createExclusive(const OutputFile&, const std::string& name, std::F
   return CreateOutcome::Created;
 }
 
-bool commitTemporaryFile(OutputFile& output) {
+bool flushTemporaryFile(OutputFile& output) {
   // On the disk before it replaces anything: a power cut then leaves the old output or the new.
+  // Closed too, for a file that is open cannot be moved over another.
   const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(output.file)));
   const bool flushed = FlushFileBuffers(handle) != 0;
   const bool closed = std::fclose(output.file) == 0;
   output.file = nullptr;
-  if (!flushed || !closed) return false;
+  return flushed && closed;
+}
+
+bool commitTemporaryFile(OutputFile& output) {
   // The console handler waits until the file is in place or known to have stayed.
   const InterruptsHeld held;
   if (output.replacesExisting) return replaceExisting(output);

@@ -5,16 +5,17 @@ repository:
 
     scripts/make_font.py > map/font_glyphs.cpp
 
-Needs the packages xfonts-base and pcf2bdf. Takes printable ASCII and the few other
-characters the figures write (degree, superscript two, multiplication sign, less-than-or-equal
-and greater-than-or-equal)."""
+Needs the packages xfonts-base and pcf2bdf. Takes printable ASCII, the Latin-1 letters and
+signs (U+00A0 to U+00FF: German names, the degree sign, superscript two, the multiplication
+sign) and the few others the figures write (en dash, less-than-or-equal and
+greater-than-or-equal)."""
 import gzip
 import subprocess
 import sys
 import tempfile
 
 FONT = "/usr/share/fonts/X11/misc/9x18.pcf.gz"
-WANTED = list(range(32, 127)) + [0xB0, 0xB2, 0xD7, 0x2264, 0x2265]
+WANTED = list(range(32, 127)) + list(range(0xA0, 0x100)) + [0x2013, 0x2264, 0x2265]
 
 
 def glyphs(bdf):

@@ -88,9 +88,15 @@ def regions_of(mask):
     return sorted(sizes, reverse=True)
 
 
-def run(*args):
-    done = subprocess.run(RUNNER + [PROGRAM] + list(args), cwd=WORK, capture_output=True, timeout=600)
-    return done.returncode, done.stdout.decode(), done.stderr.decode()
+def run(*args, stdout=subprocess.PIPE, limit=None):
+    """The program's status, standard output and standard error; `limit`: its address space."""
+    def limited():
+        import resource
+        resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+    done = subprocess.run(RUNNER + [PROGRAM] + list(args), cwd=WORK, stdout=stdout,
+                          stderr=subprocess.PIPE, timeout=120, preexec_fn=limited if limit else None)
+    return (done.returncode, done.stdout.decode("utf-8", "surrogateescape") if done.stdout else "",
+            done.stderr.decode("utf-8", "surrogateescape"))
 
 
 def map_area(image):
@@ -186,6 +192,9 @@ dy = ys[None, :] - cy
 inside = dx * dx + dy * dy <= radius * radius
 circle = json.loads(out)
 check(circle["cells"] == int(inside.sum()), "circle: cells %d, expected %d" % (circle["cells"], inside.sum()))
+check(circle["area"]["share_inside"] == 1.0 and err == "", "circle inside: share %r, %r" % (circle["area"], err))
+points = heights[1:-1, 1:-1][inside]
+check((circle["height_min"], circle["height_max"]) == (points.min(), points.max()), "circle: heights of its points")
 check(circle["thresholds"][0]["cells"] == int((slopes[inside] > 0.05).sum()), "circle: steeper than 1:20")
 distance = np.sqrt(dx * dx + dy * dy)
 bounds = [radius * k / 4 for k in range(5)]
@@ -271,6 +280,125 @@ left = set(os.listdir(WORK)) - before - {"f_map.png", "f.dmna"}
 check(not left, "left behind: %s" % left)
 status, out, err = run("--help")
 check(status == 0 and out.startswith("Usage: trasop-map") and err == "", "--help")
+
+
+# 7. Faults found in review, a row each: files made for it, the arguments, the status wanted, and
+# what else must hold of the run (status, standard output, standard error).
+def title_width(name):
+    """The rightmost dark column of the figure's title band."""
+    title = np.array(Image.open(os.path.join(WORK, name)).convert("L"))[14:58, :]
+    return int(np.flatnonzero((title < 128).any(axis=0)).max())
+
+
+def has_bar(name):
+    """The scale bar: a black run of 20 pixels or more, the same in six rows one below the other."""
+    def runs(row):
+        black = np.flatnonzero(row == 1)
+        return {(int(r[0]), len(r)) for r in np.split(black, np.flatnonzero(np.diff(black) != 1) + 1)
+                if len(r) >= 20}
+    rows = [runs(row) for row in np.array(Image.open(os.path.join(WORK, name)))]
+    return any(rows[y] & rows[y + 1] & rows[y + 2] & rows[y + 3] & rows[y + 4] & rows[y + 5]
+               for y in range(len(rows) - 5))
+
+
+def crossed(name):
+    """A black line across nearly the whole figure: a huge circle's edge."""
+    pixels = np.array(Image.open(os.path.join(WORK, name)))
+    return bool(((pixels == 1).sum(axis=1) > 0.9 * pixels.shape[1]).any())
+
+
+def share_by_sampling(cx, cy, r, x0, x1, y0, y1, n=2000):
+    u = (np.arange(n) + 0.5) / n * 2 * r - r
+    x, y = np.meshgrid(cx + u, cy + u)
+    disc = (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+    return float((disc & (x >= x0) & (x <= x1) & (y >= y0) & (y <= y1)).sum() / disc.sum())
+
+
+def small(name, header, values="1 2 3 4 5 6 7 8 9"):
+    with open(os.path.join(WORK, name), "wb") as out:
+        out.write((header + '\ndelta 1\nsequ "i+,j+"\nlowb 0 0\nhghb 2 2\n*\n' + values + "\n").encode())
+
+
+def files_of(prefix):
+    return {n: open(os.path.join(WORK, n), "rb").read() for n in os.listdir(WORK) if n.startswith(prefix)}
+
+
+write_dmna(os.path.join(WORK, "narrow.dmna"), random.integers(0, 8, size=(3, 40)) * 0.5, delta, "j-,i+")
+long_folder = os.path.join(WORK, "d" * 200, "e" * 200, "f" * 200)
+os.makedirs(long_folder)
+shutil.copy(os.path.join(WORK, "w.dmna"), long_folder)
+for name in ("a.dmna", "g_s.dmna", "h\u00f6he.dmna", "back\\slash.dmna", "backXslash.dmna", "esc\x1bape.dmna"):
+    shutil.copy(os.path.join(WORK, "g.dmna"), os.path.join(WORK, name))
+shutil.copy(os.path.join(WORK, "g.dmna"), os.path.join(WORK.encode(), b"h\xf6he.dmna"))
+small("far.dmna", "xmin 1e16")
+small("infinite.dmna", "xmin 1e400")
+small("tiny.dmna", "xmin 3500000\ndelta 1e-10")
+run("--gis", "a.dmna")
+old_a = files_of("a_classes")
+write_dmna(os.path.join(WORK, "a.dmna"), heights + 100.0, delta, "j-,i+")
+# The grid w: gakrx 3500000, xmin 1000; interior points at x 3501020 to 3501780.
+gx, gy = 1000.0 + 20 * delta, 2000.0 + 14 * delta
+corner_x, corner_y = 3500000.0 + 1000.0 + 0.5 * delta, 5400000.0 + 2000.0 + 0.5 * delta
+steep = json.loads(run("--json", "w.dmna")[1])["max_slope"]
+instrumented = RUNNER or b"__asan_init" in open(PROGRAM, "rb").read()
+rows = [
+    ("coordinates far from the origin", [], ["far.dmna"], 0, lambda o, e: "steepest" in o),
+    ("coordinates not finite", [], ["infinite.dmna"], 0, lambda o, e: "steepest" in o),
+    ("delta far below the coordinates' precision", [], ["tiny.dmna"], 0, lambda o, e: "steepest" in o),
+    ("an area beside the grid", [], ["--centre=%r,%r" % (gx, gy), "-r", "100", "w.dmna"], 2,
+     lambda o, e: "holds no interior cell" in e and "x 3501010 to 3501790" in e and "absolute" in e and o == ""),
+    ("the same area, relative", [], ["--relative", "--centre=%r,%r" % (gx, gy), "-r", "100", "-j", "w.dmna"], 0,
+     lambda o, e: json.loads(o)["frame"] == "relative" and
+     json.loads(o)["max_slope"]["x"] == 1000.0 + json.loads(o)["max_slope"]["i"] * delta),
+    ("absolute by default", [], ["-j", "w.dmna"], 0,
+     lambda o, e: json.loads(o)["frame"] == "absolute" and steep["x"] == steep["x_absolute"] and "3501" in repr(steep["x"])),
+    ("a circle across the grid's corner", [], ["--centre=%r,%r" % (corner_x, corner_y), "-r", "200", "-j", "w.dmna"], 0,
+     lambda o, e: "reaches beyond the grid" in e and abs(json.loads(o)["area"]["share_inside"] - share_by_sampling(
+         corner_x, corner_y, 200.0, corner_x, corner_x + (ni - 2) * delta, corner_y, corner_y + (nj - 2) * delta)) < 2e-3
+     and abs(json.loads(o)["area"]["share_inside"] - 0.25) < 2e-3),
+    ("trasop's slope file as input", [], ["g_s.dmna"], 0, lambda o, e: "looks like a slope file" in e),
+    ("the last output cannot be written", ["a"], ["--gis", "a.dmna"], 4,
+     lambda o, e: o == "" and "a_map.png: cannot be written" in e and files_of("a_classes") == old_a and len(old_a) == 2),
+    ("a name that is no UTF-8", [], ["-j", "h\udcf6he.dmna"], 0,
+     lambda o, e: os.fsencode(json.loads(o)["file"]) == b"h\xf6he.dmna"),
+    ("its title as Latin-1", ["h\u00f6he"], ["h\udcf6he.dmna"], 0,
+     lambda o, e: (np.array(Image.open(os.path.join(WORK.encode(), b"h\xf6he_map.png"))) ==
+                   np.array(Image.open(os.path.join(WORK, "h\u00f6he_map.png")))).all()),
+    ("a backslash in a name", ["backXslash"], ["back\\slash.dmna"], 0,
+     lambda o, e: os.name == "nt" or title_width("back\\slash_map.png") == title_width("backXslash_map.png")),
+    ("a control character in a name", [], ["esc\x1bape.dmna"], 0,
+     lambda o, e: "\x1b" not in o and o.startswith("file         'esc\\033ape.dmna'\n")),
+    ("a long path, long coordinates", [], ["--centre=3501180.1,5402100", "-r", "3000", os.path.join(long_folder, "w.dmna")], 0,
+     lambda o, e: "\ngrid         41 x 29" in o and "around x 3501180.1, y 5402100:" in o),
+    ("a single interior cell", [], ["far.dmna"], 0, lambda o, e: "interior     1 cell," in o),
+    ("a scale bar for a grid one cell wide", [], ["narrow.dmna"], 0, lambda o, e: has_bar("narrow_map.png")),
+    ("a circle of a billion metres across the map", [], ["--centre=%r,%r" % (gx + 3500000.0, gy + 5400000.0 - 1e9), "-r", "1e9", "w.dmna"], 0,
+     lambda o, e: crossed("w_map.png")),
+]
+for what, prepare, args, want, holds in rows:
+    for stem in prepare:
+        if stem == "a":  # its figure made unwritable: a folder in its place
+            os.remove(os.path.join(WORK, "a_map.png"))
+            os.mkdir(os.path.join(WORK, "a_map.png"))
+        else:  # a figure to compare with
+            run(stem + ".dmna")
+    try:
+        status, out, err = run(*args)
+        ok = status == want and holds(out, err)
+    except Exception as error:  # a hang, unreadable output
+        status, out, err, ok = None, "", repr(error), False
+    check(ok, "%s: status %r (wanted %d), stderr %r" % (what, status, want, err[:300]))
+# Standard output that cannot take the figures: 4, and no output replaced.
+os.rmdir(os.path.join(WORK, "a_map.png"))
+with open("/dev/full", "w") as full:
+    status, out, err = run("--gis", "a.dmna", stdout=full)
+check(status == 4 and "standard output" in err and files_of("a_classes") == old_a and not os.path.exists(os.path.join(WORK, "a_map.png")),
+      "standard output full: %r %r" % (status, err))
+# No memory for the figure: 8 (a run under a checker has memory of its own).
+if not instrumented:
+    status, out, err = run("--size=20000", "g.dmna", limit=200 << 20)
+    check(status == 8 and "not enough memory" in err, "no memory for the figure: %r %r" % (status, err))
+check(not [n for n in os.listdir(WORK) if n.endswith(".tmp")], "temporary files left")
 
 print("FAILED: %d check(s)" % len(failures) if failures else "passed")
 sys.exit(1 if failures else 0)
