@@ -120,15 +120,28 @@ for n in "${sizes[@]}"; do
       -v p="$points" 'BEGIN {
       printf "trasop-map: %.3f s (min %.3f, max %.3f), %.2f of trasop'"'"'s time, peak %.1f MiB = %.1f bytes/point\n",
              m, l, h, m / t, k / 1024, k * 1024 / p }'
-    # A flat grid: every slope the same, which the percentiles must not need a copy of.
-    flat=flat$n.dmna
-    [ -f "$flat" ] || awk -v n="$n" 'BEGIN {
-      printf "delta\t20\nsequ\t\"j-,i+\"\nlowb\t0\t0\nhghb\t%d\t%d\n*\n", n - 1, n - 1
-      for (i = 0; i < n; i++) row = row "\t100.0"
-      for (j = 0; j < n; j++) print row }' >"$flat"
-    flat_peak=$(peak_kb "$trasop_map" "$flat")
-    awk -v k="$flat_peak" -v p="$points" 'BEGIN {
-      printf "trasop-map on a flat grid: peak %.1f MiB = %.1f bytes/point\n", k / 1024, k * 1024 / p }'
+    # Grids that once took more: a flat one (every slope the same, one bin of the percentiles),
+    # isolated steep cells (a region each: h = 100 at every fourth i and second j), and an
+    # incline in millimetres (the slopes in one bin, of many values).
+    for shape in flat isolated incline; do
+      special=$shape$n.dmna
+      [ -f "$special" ] || awk -v n="$n" -v shape="$shape" 'BEGIN {
+        srand(1)
+        printf "delta\t20\nsequ\t\"i+,j+\"\nlowb\t0\t0\nhghb\t%d\t%d\n*\n", n - 1, n - 1
+        for (i = 0; i < n; i++) {
+          row = ""
+          for (j = 0; j < n; j++) {
+            if (shape == "flat") h = "100.0"
+            else if (shape == "isolated") h = (i % 4 == 0 && j % 2 == 0) ? "100" : "0"
+            else h = sprintf("%.3f", 100 + i + int(rand() * 1000) / 1000)
+            row = row (j ? "\t" : "") h
+          }
+          print row
+        } }' >"$special"
+      special_peak=$(peak_kb "$trasop_map" "$special")
+      awk -v k="$special_peak" -v p="$points" -v s="$shape" 'BEGIN {
+        printf "trasop-map on a %s grid: peak %.1f MiB = %.1f bytes/point\n", s, k / 1024, k * 1024 / p }'
+    done
     if $have_gdal; then
       read -r gdal_map gdal_low gdal_high < <(stats gdal_map)
       awk -v m="$map_time" -v g="$gdal_map" -v l="$gdal_low" -v h="$gdal_high" 'BEGIN {

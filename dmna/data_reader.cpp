@@ -80,8 +80,13 @@ ResultCode fillGrid(Source& in, const IndexOrder& order, TerrainGrid& grid, Reac
         return OutOfMemory;
       }
     }
-    band.exchange(grid, iFirst, order.iStep, jFirst + line * order.jStep, order.jStep, lines,
-                  [](GridCell& cell, double value) { cell.height = value; });
+    // Into the grid a few lines at a time, so that the lines visited along a row stay in the
+    // cache; the whole band has been read first, so that the pages it touches are its own.
+    for (std::int64_t b = 0; b < lines; b += LineBand::kMostExchanged) {
+      band.exchange(grid, iFirst, order.iStep, jFirst + (line + b) * order.jStep, order.jStep, b,
+                    std::min(LineBand::kMostExchanged, lines - b),
+                    [](GridCell& cell, double value) { cell.height = value; });
+    }
   }
   return Ok;
 }

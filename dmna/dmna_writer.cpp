@@ -143,7 +143,7 @@ void appendLinesAcrossRows(OutputBuffer& out, const IndexOrder& order, const Ter
   const std::int64_t lineCount = grid.nj - 2;
   const std::int64_t iFirst = firstInterior(order.iStep, grid.ni);
   const std::int64_t jFirst = firstInterior(order.jStep, grid.nj);
-  LineBand band(lineLength, lineCount, 16);
+  LineBand band(lineLength, lineCount, LineBand::kMostExchanged);
   if (band.lines() == 0) {
     std::int64_t j = jFirst;
     for (std::int64_t line = 0; line < lineCount && !out.failed(); ++line, j += order.jStep) {
@@ -158,7 +158,7 @@ void appendLinesAcrossRows(OutputBuffer& out, const IndexOrder& order, const Ter
   std::int64_t lines = 0;
   for (std::int64_t line = 0; line < lineCount && !out.failed(); line += lines) {
     lines = band.take(std::min(band.lines(), lineCount - line));
-    band.exchange(grid, iFirst, order.iStep, jFirst + line * order.jStep, order.jStep, lines,
+    band.exchange(grid, iFirst, order.iStep, jFirst + line * order.jStep, order.jStep, 0, lines,
                   [](const GridCell& cell, double& value) { value = cell.slope; });
     for (std::int64_t b = 0; b < lines; ++b) {
       const double* const values = band.line(b);

@@ -18,6 +18,9 @@ namespace trasop {
 
 class LineBand {
  public:
+  // The lines one exchange takes: as many as a row's visits keep in the cache.
+  static constexpr std::int64_t kMostExchanged = 16;
+
   // A band of up to min(most, lineCount) lines of `length` values each. Only the first line is
   // allocated now, the others when they are first asked for, so that the band's memory grows
   // with the values put into it. lines() == 0 when not even the first line can be had: the
@@ -63,19 +66,23 @@ class LineBand {
     return lines;
   }
 
-  // Calls move(cell, value) for each value of the band's first `lines` lines and the cell it
-  // stands for: value x of line b is the cell (iFirst + x * iStep, jFirst + b * jStep). The
-  // grid is walked row by row. REQUIRES: those lines have been asked for.
+  // Calls move(cell, value) for each value of the band's lines from `firstLine` on, `lines` of
+  // them, and the cell it stands for: value x of line firstLine + b is the cell
+  // (iFirst + x * iStep, jFirst + b * jStep). The grid is walked row by row.
+  // REQUIRES: those lines have been asked for; lines <= kMostExchanged.
   template <typename Grid, typename Move>
   void exchange(Grid& grid, std::int64_t iFirst, int iStep, std::int64_t jFirst, int jStep,
-                std::int64_t lines, Move move) {
+                std::int64_t firstLine, std::int64_t lines, Move move) {
+    double* values[kMostExchanged];
+    const std::int64_t count = std::min(lines, kMostExchanged);
+    for (std::int64_t b = 0; b < count; ++b) {
+      values[b] = lines_[static_cast<std::size_t>(firstLine + b)].get();
+    }
     std::int64_t i = iFirst;
     for (std::int64_t x = 0; x < length_; ++x, i += iStep) {
       auto* const row = grid.rows[i];
       std::int64_t j = jFirst;
-      for (std::int64_t b = 0; b < lines; ++b, j += jStep) {
-        move(row[j], lines_[static_cast<std::size_t>(b)][x]);
-      }
+      for (std::int64_t b = 0; b < count; ++b, j += jStep) move(row[j], values[b][x]);
     }
   }
 

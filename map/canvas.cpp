@@ -12,7 +12,6 @@
 
 namespace trasop {
 
-
 Canvas::Canvas(int width, int height, std::uint8_t background)
     : width_(width),
       height_(height),

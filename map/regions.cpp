@@ -12,9 +12,34 @@ namespace {
 
 constexpr std::uint32_t kNone = 0;  // label of a cell in no region
 
-// Regions found so far, with their figures; a region merged into another points to it.
+// Adds a region that no line reaches any more to the summary. The largest are kept in order:
+// by cells, then the steeper, then the first found.
+void summarise(const Region& region, RegionSummary& summary) {
+  ++summary.count;
+  summary.singles += region.cells == 1;
+  auto before = [&region](const Region& other) {
+    if (region.cells != other.cells) return region.cells > other.cells;
+    if (region.maxSlope != other.maxSlope) return region.maxSlope > other.maxSlope;
+    return region.found < other.found;
+  };
+  int at = summary.largestCount;
+  while (at > 0 && before(summary.largest[at - 1])) --at;
+  if (at >= kLargestRegions) return;
+  const int last = std::min(summary.largestCount, kLargestRegions - 1);
+  for (int k = last; k > at; --k) summary.largest[k] = summary.largest[k - 1];
+  summary.largest[at] = region;
+  summary.largestCount = std::min(summary.largestCount + 1, kLargestRegions);
+}
+
+// The regions that the last line reaches, with their figures; a region merged into another
+// points to it. Labels go back to a free list once no line holds them.
 class Regions {
  public:
+  Regions() {
+    regions_.emplace_back();  // label 0: no region
+    parent_.push_back(kNone);
+  }
+
   std::uint32_t open(std::int64_t i, std::int64_t j, double slope) {
     Region region;
     region.cells = 1;
@@ -23,9 +48,21 @@ class Regions {
     region.sumI = static_cast<std::uint64_t>(i);
     region.sumJ = static_cast<std::uint64_t>(j);
     region.maxSlope = slope;
-    regions_.push_back(region);
-    parent_.push_back(static_cast<std::uint32_t>(parent_.size()));
-    return static_cast<std::uint32_t>(parent_.size() - 1);
+    region.found = found_++;
+    std::uint32_t label = 0;
+    if (free_.empty()) {
+      label = static_cast<std::uint32_t>(parent_.size());
+      regions_.push_back(region);
+      parent_.push_back(label);
+      seen_.push_back(false);
+    } else {
+      label = free_.back();
+      free_.pop_back();
+      regions_[label] = region;
+      parent_[label] = label;
+    }
+    live_.push_back(label);
+    return label;
   }
 
   std::uint32_t root(std::uint32_t label) {
@@ -51,7 +88,7 @@ class Regions {
   // One region of the two (roots), the figures of both; returns its root.
   std::uint32_t join(std::uint32_t a, std::uint32_t b) {
     if (a == b) return a;
-    if (b < a) std::swap(a, b);
+    if (regions_[b].found < regions_[a].found) std::swap(a, b);
     Region& into = regions_[a];
     const Region& from = regions_[b];
     into.cells += from.cells;
@@ -73,35 +110,34 @@ class Regions {
     return a;
   }
 
-  void summarise(RegionSummary& summary) {
-    for (std::uint32_t label = 1; label < parent_.size(); ++label) {
-      if (parent_[label] != label) continue;
-      const Region& region = regions_[label];
-      ++summary.count;
-      summary.singles += region.cells == 1;
-      // Kept in order: by cells, then the steeper, then the first found.
-      int at = summary.largestCount;
-      while (at > 0 && (region.cells > summary.largest[at - 1].cells ||
-                        (region.cells == summary.largest[at - 1].cells &&
-                         region.maxSlope > summary.largest[at - 1].maxSlope))) {
-        --at;
-      }
-      if (at >= kLargestRegions) continue;
-      const int last = std::min(summary.largestCount, kLargestRegions - 1);
-      for (int k = last; k > at; --k) summary.largest[k] = summary.largest[k - 1];
-      summary.largest[at] = region;
-      summary.largestCount = std::min(summary.largestCount + 1, kLargestRegions);
+  // After a line: its labels become their roots; the regions it does not reach are complete
+  // and summed up, and every label that the line no longer holds goes back to the free list.
+  void endLine(std::vector<std::uint32_t>& line, RegionSummary& summary) {
+    for (std::uint32_t& label : line) {
+      if (label == kNone) continue;
+      label = root(label);
+      seen_[label] = true;
     }
-  }
-
-  Regions() {
-    regions_.emplace_back();  // label 0: no region
-    parent_.push_back(kNone);
+    std::size_t kept = 0;
+    for (const std::uint32_t label : live_) {
+      if (seen_[label]) {
+        seen_[label] = false;
+        live_[kept++] = label;
+        continue;
+      }
+      if (parent_[label] == label) summarise(regions_[label], summary);
+      free_.push_back(label);
+    }
+    live_.resize(kept);
   }
 
  private:
   std::vector<Region> regions_;
   std::vector<std::uint32_t> parent_;
+  std::vector<bool> seen_ = std::vector<bool>(1, false);  // by label, within endLine
+  std::vector<std::uint32_t> live_;                       // the labels in use
+  std::vector<std::uint32_t> free_;
+  std::uint64_t found_ = 0;
 };
 
 }  // namespace
@@ -141,9 +177,11 @@ bool findRegions(const TerrainGrid& grid, const ClassMap& classes, int threshold
         }
         here[at] = label;
       }
+      regions.endLine(here, summary);
       std::swap(before, here);
     }
-    regions.summarise(summary);
+    std::fill(here.begin(), here.end(), kNone);  // after the last line: every region is complete
+    regions.endLine(here, summary);
   } catch (const std::bad_alloc&) {
     return false;
   }

@@ -15,6 +15,7 @@ struct Region {
   std::uint64_t sumI = 0, sumJ = 0;                     // for the centre
   double maxSlope = 0.0;                                // the steepest cell, first found
   std::int64_t maxI = 0, maxJ = 0;
+  std::uint64_t found = 0;  // the order of its first cell, scanning i, then j
 };
 
 constexpr int kLargestRegions = 3;
@@ -27,7 +28,9 @@ struct RegionSummary {
 };
 
 // Finds the regions of the cells of `classes` that are steeper than the threshold of index
-// `threshold` (their class is above it); their slopes are read from `grid`.
+// `threshold` (their class is above it); their slopes are read from `grid`. The regions are
+// followed line by line and summed up as soon as a line no longer reaches them, so that the
+// memory stays in proportion to a line, however many regions there are.
 // Returns false where memory for the labels is lacking.
 bool findRegions(const TerrainGrid& grid, const ClassMap& classes, int threshold,
                  RegionSummary& summary);

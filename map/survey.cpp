@@ -80,124 +80,104 @@ std::uint64_t bitsOf(double value) {
 constexpr int kBinShift = 48;  // 65536 bins by sign, exponent and the mantissa's first 4 bits
 constexpr std::size_t kBins = std::size_t{1} << (64 - kBinShift);
 
-// The slopes of one bin of the histogram, counted by value while they take few values (as
-// the slopes of heights given in decimetres do), else kept one by one.
-class BinSlopes {
- public:
-  void add(double slope) {
-    if (!counting_) {
-      kept_.push_back(slope);
-      return;
-    }
-    Entry& entry = slotOf(bitsOf(slope));
-    if (entry.count == 0) {
-      if (used_ == kMostValues) {
-        keepOneByOne();
-        kept_.push_back(slope);
-        return;
-      }
-      entry.bits = bitsOf(slope);
-      ++used_;
-    }
-    ++entry.count;
+// Calls visit(slope) for the slope of every interior cell in the area, line by line.
+template <typename Visit>
+void forEachSlopeInArea(const TerrainGrid& grid, const Frame& frame, const Circle& area,
+                        Visit visit) {
+  for (std::int64_t i = 1; i + 1 < grid.ni; ++i) {
+    const GridCell* const row = grid.rows[i];
+    const Span span = areaSpan(grid, frame, area, i);
+    for (std::int64_t j = span.first; j <= span.last; ++j) visit(row[j].slope);
   }
+}
 
-  // The slope of `rank` (from 0) among those added.
-  double nth(std::uint64_t rank) {
-    if (!counting_) {
-      const auto nth = kept_.begin() + static_cast<std::ptrdiff_t>(rank);
-      std::nth_element(kept_.begin(), nth, kept_.end());
-      return *nth;
-    }
-    std::vector<Entry> entries;
-    for (const Entry& entry : table_) {
-      if (entry.count > 0) entries.push_back(entry);
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return a.bits < b.bits; });
-    std::size_t at = 0;
-    while (rank >= entries[at].count) rank -= entries[at++].count;
-    double slope = 0.0;
-    std::memcpy(&slope, &entries[at].bits, sizeof slope);
-    return slope;
-  }
+// A bin holding at most this many slopes has them gathered and ordered; a fuller one is split
+// into 65536 bins by its next 16 bits in a further pass. So the memory stays bounded (0.5 MiB
+// a percentile) where many cells share few values, as the slopes of heights in millimetres do.
+constexpr std::uint64_t kMostGathered = 65536;
 
- private:
-  struct Entry {
-    std::uint64_t bits;
-    std::uint64_t count;  // 0: a free slot
-  };
-  static constexpr std::size_t kMostValues = 512;  // at most half the table full
-
-  // The slot of `bits` in the table (open addressing): the one that holds it, or the free one
-  // where it goes.
-  Entry& slotOf(std::uint64_t bits) {
-    constexpr std::size_t kMask = 2 * kMostValues - 1;
-    std::size_t at = static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15u) >> 40) & kMask;
-    while (table_[at].count > 0 && table_[at].bits != bits) at = (at + 1) & kMask;
-    return table_[at];
-  }
-
-  void keepOneByOne() {
-    for (const Entry& entry : table_) {
-      double slope = 0.0;
-      std::memcpy(&slope, &entry.bits, sizeof slope);
-      kept_.insert(kept_.end(), entry.count, slope);
-    }
-    counting_ = false;
-    std::vector<Entry>().swap(table_);
-  }
-
-  std::vector<Entry> table_ = std::vector<Entry>(2 * kMostValues, Entry{0, 0});
-  std::size_t used_ = 0;
-  bool counting_ = true;
-  std::vector<double> kept_;
+// Where a percentile's slope is sought: among the slopes whose leading `known` bits are
+// `prefix`, `count` of them, at `rank` (from 0) among those.
+struct Search {
+  std::uint64_t prefix = 0;
+  int known = 0;
+  std::uint64_t rank = 0;
+  std::uint64_t count = 0;
+  bool holds(std::uint64_t bits) const { return bits >> (64 - known) == prefix; }
 };
 
+// Narrows the searches whose bin is too full for gathering by the next 16 bits: one pass
+// that counts each such search's slopes by those bits.
+void refineSearches(const TerrainGrid& grid, const Frame& frame, const Circle& area,
+                    Search* searches, int count) {
+  std::vector<std::uint64_t> counts[kPercentileCount];
+  bool refine[kPercentileCount] = {};
+  bool any = false;
+  for (int k = 0; k < count; ++k) {
+    refine[k] = searches[k].count > kMostGathered && searches[k].known < 64;
+    if (refine[k]) counts[k].assign(kBins, 0);
+    any = any || refine[k];
+  }
+  if (!any) return;
+  forEachSlopeInArea(grid, frame, area, [&](double slope) {
+    const std::uint64_t bits = bitsOf(slope);
+    for (int k = 0; k < count; ++k) {
+      if (refine[k] && searches[k].holds(bits)) {
+        ++counts[k][(bits >> (48 - searches[k].known)) & (kBins - 1)];
+      }
+    }
+  });
+  for (int k = 0; k < count; ++k) {
+    if (!refine[k]) continue;
+    Search& search = searches[k];
+    std::size_t bin = 0;
+    while (search.rank >= counts[k][bin]) search.rank -= counts[k][bin++];
+    search.prefix = search.prefix << 16 | bin;
+    search.known += 16;
+    search.count = counts[k][bin];
+  }
+}
+
 // The slopes at the percentiles' ranks (nearest rank: the smallest slope that at least p % of
-// the cells do not exceed). `histogram` counts the slopes by their leading bits; the slopes of
-// the bins where the ranks fall are gathered in a second pass.
+// the cells do not exceed). `histogram` counts the slopes by their leading 16 bits; a bin where
+// a rank falls is split further while it holds many slopes (refineSearches), then its slopes
+// are gathered and the rank's one picked out.
 bool findPercentiles(const TerrainGrid& grid, const Frame& frame, const Circle& area,
                      const std::vector<std::uint64_t>& histogram, Survey& survey) {
   if (survey.cells == 0) return true;
-  std::size_t bins[kPercentileCount] = {};  // the bins of the ranks, each once, ascending
-  int binCount = 0;
-  int binOf[kPercentileCount] = {};
-  std::uint64_t rankInBin[kPercentileCount] = {};
+  Search searches[kPercentileCount];
   std::size_t bin = 0;
   std::uint64_t below = 0;
   for (int k = 0; k < kPercentileCount; ++k) {  // the ranks ascend, and so do their bins
     const std::uint64_t rank =
         (static_cast<std::uint64_t>(kPercentiles[k]) * survey.cells + 99) / 100 - 1;
     while (below + histogram[bin] <= rank) below += histogram[bin++];
-    if (binCount == 0 || bins[binCount - 1] != bin) bins[binCount++] = bin;
-    binOf[k] = binCount - 1;
-    rankInBin[k] = rank - below;
+    searches[k] = Search{bin, 16, rank - below, histogram[bin]};
   }
   try {
-    BinSlopes gathered[kPercentileCount];
-    // Each bin's place in `gathered` plus one, 0 for the bins of no rank.
-    std::vector<std::uint8_t> slotOfBin(histogram.size(), 0);
-    for (int b = 0; b < binCount; ++b) slotOfBin[bins[b]] = static_cast<std::uint8_t>(b + 1);
-    std::vector<double> pickedSlopes(static_cast<std::size_t>(grid.nj));
-    std::vector<std::uint8_t> pickedSlots(static_cast<std::size_t>(grid.nj));
-    for (std::int64_t i = 1; i + 1 < grid.ni; ++i) {
-      const GridCell* const row = grid.rows[i];
-      const Span span = areaSpan(grid, frame, area, i);
-      // The line's slopes of those bins are first picked out without a branch, which the
-      // slopes' order would make hard to foresee, then added.
-      std::size_t picked = 0;
-      for (std::int64_t j = span.first; j <= span.last; ++j) {
-        const double slope = row[j].slope;
-        const std::uint8_t slot = slotOfBin[bitsOf(slope) >> kBinShift];
-        pickedSlopes[picked] = slope;
-        pickedSlots[picked] = slot;
-        picked += slot > 0;
-      }
-      for (std::size_t p = 0; p < picked; ++p) gathered[pickedSlots[p] - 1].add(pickedSlopes[p]);
+    for (int level = 1; level < 4; ++level) {
+      refineSearches(grid, frame, area, searches, kPercentileCount);
     }
+    std::vector<double> gathered[kPercentileCount];
     for (int k = 0; k < kPercentileCount; ++k) {
-      survey.percentiles[k] = gathered[binOf[k]].nth(rankInBin[k]);
+      if (searches[k].known < 64) gathered[k].reserve(static_cast<std::size_t>(searches[k].count));
+    }
+    forEachSlopeInArea(grid, frame, area, [&](double slope) {
+      const std::uint64_t bits = bitsOf(slope);
+      for (int k = 0; k < kPercentileCount; ++k) {
+        if (searches[k].known < 64 && searches[k].holds(bits)) gathered[k].push_back(slope);
+      }
+    });
+    for (int k = 0; k < kPercentileCount; ++k) {
+      const Search& search = searches[k];
+      if (search.known == 64) {  // every bit known: the slope itself
+        std::memcpy(&survey.percentiles[k], &search.prefix, sizeof(double));
+        continue;
+      }
+      std::vector<double>& slopes = gathered[k];
+      const auto nth = slopes.begin() + static_cast<std::ptrdiff_t>(search.rank);
+      std::nth_element(slopes.begin(), nth, slopes.end());
+      survey.percentiles[k] = *nth;
     }
   } catch (const std::bad_alloc&) {
     return false;
@@ -297,8 +277,7 @@ bool surveySlopes(const TerrainGrid& grid, const Frame& frame, const Thresholds&
     if (!area.given) {
       widenHeightRange(row, grid.nj, survey.lowest, survey.highest);
     } else if (span.first <= span.last) {
-      widenHeightRange(row + span.first, span.last - span.first + 1, survey.lowest,
-                       survey.highest);
+      widenHeightRange(row + span.first, span.last - span.first + 1, survey.lowest, survey.highest);
     }
     if (span.first > span.last) continue;
     std::uint8_t* const line = classes.line(i);

@@ -82,8 +82,7 @@ std::string lastPart(const std::string& path) {
 std::string outputName(const std::string& input, const std::string& suffix) {
   const std::size_t separator = lastSeparator(input);
   const std::size_t dot = input.find_last_of('.');
-  const bool cut =
-      dot != std::string::npos && (separator == std::string::npos || dot > separator);
+  const bool cut = dot != std::string::npos && (separator == std::string::npos || dot > separator);
   return (cut ? input.substr(0, dot) : input) + suffix;
 }
 
@@ -154,13 +153,17 @@ ResultCode surveyHeights(TerrainGrid& grid, const GridHeader& header, const MapO
                          MapReport& report, ClassMap& classes) {
   computeSlopes(grid, header.delta);
   report.header = &header;
-  report.frame = Frame{grid.ni, grid.nj, header.xmin, header.ymin, header.delta,
+  report.frame = Frame{grid.ni,
+                       grid.nj,
+                       header.xmin,
+                       header.ymin,
+                       header.delta,
                        options.relative ? 0.0 : header.gakrx,
-                       options.relative ? 0.0 : header.gakry, !options.relative};
+                       options.relative ? 0.0 : header.gakry,
+                       !options.relative};
   report.thresholds = options.thresholds;
   report.area = options.area;
-  if (!surveySlopes(grid, report.frame, options.thresholds, options.area, report.survey,
-                    classes)) {
+  if (!surveySlopes(grid, report.frame, options.thresholds, options.area, report.survey, classes)) {
     return OutOfMemory;
   }
   if (options.area.given && report.survey.cells == 0) return Usage;
@@ -201,9 +204,10 @@ int runTrasopMap(int argc, const char* const* argv) {
     return result;
   }
   if (looksLikeSlopeFile(options.input)) {
-    complain("warning: %s looks like a slope file written by trasop; its values are taken as "
-             "heights\n",
-             shown.c_str());
+    complain(
+        "warning: %s looks like a slope file written by trasop; its values are taken as "
+        "heights\n",
+        shown.c_str());
   }
   MapReport report;
   report.file = options.input;
@@ -220,9 +224,10 @@ int runTrasopMap(int argc, const char* const* argv) {
     return result;
   }
   if (options.area.given && leaves(options.area, interiorFootprint(report.frame))) {
-    complain("warning: the computational area reaches beyond the grid: %.1f %% of it lies "
-             "within the interior cells, and every figure is of that part alone\n",
-             100.0 * report.areaInside);
+    complain(
+        "warning: the computational area reaches beyond the grid: %.1f %% of it lies "
+        "within the interior cells, and every figure is of that part alone\n",
+        100.0 * report.areaInside);
   }
 
   // Every output is written and flushed first, then the figures are printed, then the outputs

@@ -295,9 +295,10 @@ std::string reportJson(const MapReport& report) {
          ", \"run_per_rise\": " + (s.maxSlope > 0.0 ? n(1.0 / s.maxSlope) : std::string("null")) +
          ", \"along\": \"" + along(s.maxAlong) + "\", \"i\": " + std::to_string(h.lowb.i + s.maxI) +
          ", \"j\": " + std::to_string(h.lowb.j + s.maxJ) + ", \"x\": " + n(f.x(s.maxI)) +
-         ", \"y\": " + n(f.y(s.maxJ)) + ", \"x_absolute\": " + n(h.gakrx + f.localX(static_cast<double>(s.maxI))) +
-         ", \"y_absolute\": " + n(h.gakry + f.localY(static_cast<double>(s.maxJ))) + ", \"cells\": " + u(s.maxCells) +
-         "},\n";
+         ", \"y\": " + n(f.y(s.maxJ)) +
+         ", \"x_absolute\": " + n(h.gakrx + f.localX(static_cast<double>(s.maxI))) +
+         ", \"y_absolute\": " + n(h.gakry + f.localY(static_cast<double>(s.maxJ))) +
+         ", \"cells\": " + u(s.maxCells) + "},\n";
   }
   j += "  \"thresholds\": [";
   for (int t = 0; t < report.thresholds.count; ++t) {
