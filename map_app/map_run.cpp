@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/result_code.h"
 #include "dmna/dmna_reader_steps.h"
@@ -78,12 +79,39 @@ std::string lastPart(const std::string& path) {
   return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
-// The name of an output beside `input`: its last name part cut at its last ".", and `suffix`.
-std::string outputName(const std::string& input, const std::string& suffix) {
+// The stem of the outputs' names: the input's name cut at the last "." of its last part, beside
+// it; with --output PATH, in PATH where that is a folder (one that exists, or any PATH ending in
+// a separator), else PATH itself (a folder and a name stem).
+std::string outputStem(const std::string& input, const std::string& output) {
   const std::size_t separator = lastSeparator(input);
   const std::size_t dot = input.find_last_of('.');
   const bool cut = dot != std::string::npos && (separator == std::string::npos || dot > separator);
-  return (cut ? input.substr(0, dot) : input) + suffix;
+  const std::string beside = cut ? input.substr(0, dot) : input;
+  if (output.empty()) return beside;
+  const bool endsInSeparator = lastSeparator(output) == output.size() - 1;
+  if (!endsInSeparator && !isDirectory(output)) return output;
+  const std::string own = separator == std::string::npos ? beside : beside.substr(separator + 1);
+  return output + (endsInSeparator ? "" : "/") + own;
+}
+
+// A usage fault where an output would be the input itself, or two outputs one file: judged by
+// the files' identity, so that links and other spellings of a name are caught too.
+bool outputsCollide(const std::string& input, const std::vector<std::string>& outputs) {
+  for (std::size_t k = 0; k < outputs.size(); ++k) {
+    if (outputs[k] == input || sameFile(outputs[k], input)) {
+      complain("%s: would replace the input %s\n", shownName(outputs[k]).c_str(),
+               shownName(input).c_str());
+      return true;
+    }
+    for (std::size_t m = 0; m < k; ++m) {
+      if (outputs[k] == outputs[m] || sameFile(outputs[k], outputs[m])) {
+        complain("%s and %s: one and the same file\n", shownName(outputs[m]).c_str(),
+                 shownName(outputs[k]).c_str());
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 // True where the input looks like a slope file that trasop wrote, by its name.
@@ -194,6 +222,14 @@ int runTrasopMap(int argc, const char* const* argv) {
                : CannotCreate;
   }
   const std::string shown = shownName(options.input);
+  const std::string stem = outputStem(options.input, options.output);
+  std::vector<std::string> names;
+  if (options.gis) {
+    names.push_back(stem + "_classes.png");
+    names.push_back(stem + "_classes.pgw");
+  }
+  names.push_back(stem + "_map.png");
+  if (outputsCollide(options.input, names)) return Usage;
   GridHeader header;
   IndexOrder order;
   TerrainGrid grid;
@@ -211,6 +247,7 @@ int runTrasopMap(int argc, const char* const* argv) {
   }
   MapReport report;
   report.file = options.input;
+  report.outputs = names;
   ClassMap classes;
   result = surveyHeights(grid, header, options, report, classes);
   // The pictures are drawn from the classes: the grid's memory goes back first.
@@ -237,18 +274,16 @@ int runTrasopMap(int argc, const char* const* argv) {
   PlannedOutput outputs[3];
   int count = 0;
   if (options.gis) {
-    outputs[count].name = outputName(options.input, "_classes.png");
     outputs[count++].write = [&](std::FILE* file) {
       return writeClassRaster(file, classes, options.thresholds, options.area);
     };
-    outputs[count].name = outputName(options.input, "_classes.pgw");
     outputs[count++].write = [&](std::FILE* file) { return writeWorldFile(file, report.frame); };
   }
-  outputs[count].name = outputName(options.input, "_map.png");
   outputs[count++].write = [&](std::FILE* file) {
     return writeFigure(file, classes, report.frame, options.thresholds, options.area,
                        report.areaInside, report.survey, title, options.size);
   };
+  for (int k = 0; k < count; ++k) outputs[k].name = names[static_cast<std::size_t>(k)];
   result = writeOutputs(outputs, count);
   if (result != Ok) return result;
   const std::string text = options.json ? reportJson(report) : reportText(report);

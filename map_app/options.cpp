@@ -18,6 +18,7 @@ enum class Key : std::uint8_t {
   Gis,
   Relative,
   Json,
+  Output,
   Help,
   Version
 };
@@ -30,15 +31,11 @@ struct LongOption {
 };
 
 const LongOption kOptions[] = {
-    {"thresholds", 't', true, Key::Thresholds},
-    {"size", 's', true, Key::Size},
-    {"centre", 0, true, Key::Centre},
-    {"center", 0, true, Key::Centre},
-    {"radius", 'r', true, Key::Radius},
-    {"gis", 'g', false, Key::Gis},
-    {"relative", 0, false, Key::Relative},
-    {"json", 'j', false, Key::Json},
-    {"help", 'h', false, Key::Help},
+    {"thresholds", 't', true, Key::Thresholds}, {"size", 's', true, Key::Size},
+    {"centre", 0, true, Key::Centre},           {"center", 0, true, Key::Centre},
+    {"radius", 'r', true, Key::Radius},         {"gis", 'g', false, Key::Gis},
+    {"relative", 0, false, Key::Relative},      {"json", 'j', false, Key::Json},
+    {"output", 'o', true, Key::Output},         {"help", 'h', false, Key::Help},
     {"version", 'V', false, Key::Version},
 };
 
@@ -75,7 +72,8 @@ bool apply(Key key, const std::string& name, const std::string& value, MapOption
         centreGiven = true;
         return true;
       }
-      error = "invalid centre '" + value + "': give X,Y in the grid's coordinates";
+      error =
+          "invalid centre '" + value + "': give X,Y (absolute, or with --relative the grid's own)";
       return false;
     }
     case Key::Radius:
@@ -94,6 +92,13 @@ bool apply(Key key, const std::string& name, const std::string& value, MapOption
     case Key::Json:
       options.json = true;
       return true;
+    case Key::Output:
+      if (!value.empty()) {
+        options.output = value;
+        return true;
+      }
+      error = "invalid output '': give a folder, or a folder and a name stem";
+      return false;
     case Key::Help:
       options.help = true;
       return true;
@@ -215,12 +220,15 @@ const char* mapUsage() {
          "  -s, --size=PIXELS      the map's longer side in pixels (default 1600); a larger\n"
          "                         grid is shown in blocks, each in its steepest class\n"
          "      --centre=X,Y       with --radius: keep every figure to the computational area,\n"
-         "  -r, --radius=R         the circle of radius R around X,Y (the grid's coordinates)\n"
+         "  -r, --radius=R         the circle of radius R around X,Y (absolute coordinates)\n"
          "  -g, --gis              also write NAME_classes.png, one pixel a cell, and the world\n"
          "                         file NAME_classes.pgw that places it\n"
-         "      --relative         world file in the grid's own coordinates, not offset by\n"
-         "                         gakrx and gakry\n"
+         "      --relative         every coordinate (the centre's, the axes', the world\n"
+         "                         file's, the figures') in the grid's own frame, without\n"
+         "                         gakrx and gakry; absolute by default\n"
          "  -j, --json             print the figures as JSON\n"
+         "  -o, --output=PATH      write the outputs elsewhere: into PATH where it is a folder\n"
+         "                         (or ends in a separator), else as PATH_map.png and so on\n"
          "  -h, --help             display this help and exit\n"
          "  -V, --version          output version information and exit\n"
          "\n"

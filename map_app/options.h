@@ -12,6 +12,7 @@ namespace trasop {
 
 struct MapOptions {
   std::string input;
+  std::string output;  // --output: a folder, or a folder and a name stem; empty: beside input
   Thresholds thresholds = defaultThresholds();
   int size = 1600;  // pixels on the map's longer side
   Circle area;

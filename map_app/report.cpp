@@ -183,6 +183,11 @@ std::string reportText(const MapReport& report) {
       static_cast<std::uint64_t>(f.ni - 2) * static_cast<std::uint64_t>(f.nj - 2);
   auto c = [](double value) { return shortestNumber(value); };
   appendf(out, "file         %s\n", shownName(report.file).c_str());
+  std::string written;
+  for (const std::string& name : report.outputs) {
+    written += (written.empty() ? "" : ", ") + shownName(name);
+  }
+  appendf(out, "outputs      %s\n", written.c_str());
   appendf(out, "grid         %d x %d points, delta %s m, lowb %lld %lld\n", f.ni, f.nj,
           c(f.delta).c_str(), static_cast<long long>(h.lowb.i), static_cast<long long>(h.lowb.j));
   appendf(out, "coordinates  %s\n", frameText(f, h).c_str());
@@ -273,6 +278,11 @@ std::string reportJson(const MapReport& report) {
   auto u = [](std::uint64_t value) { return std::to_string(value); };
   std::string j = "{\n";
   j += "  \"file\": " + jsonString(report.file) + ",\n";
+  j += "  \"outputs\": [";
+  for (std::size_t k = 0; k < report.outputs.size(); ++k) {
+    j += (k == 0 ? "" : ", ") + jsonString(report.outputs[k]);
+  }
+  j += "],\n";
   j += "  \"ni\": " + std::to_string(f.ni) + ", \"nj\": " + std::to_string(f.nj) + ",\n";
   j += "  \"delta\": " + n(f.delta) + ", \"xmin\": " + n(f.xmin) + ", \"ymin\": " + n(f.ymin) +
        ", \"gakrx\": " + n(h.gakrx) + ", \"gakry\": " + n(h.gakry) + ",\n";

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "grid/grid.h"
 #include "map/frame.h"
@@ -13,6 +14,7 @@ namespace trasop {
 
 struct MapReport {
   std::string file;
+  std::vector<std::string> outputs;  // the files the run writes, in the order they are placed
   const GridHeader* header = nullptr;
   Frame frame;
   Thresholds thresholds;

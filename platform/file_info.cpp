@@ -32,6 +32,30 @@ bool isDirectory(const std::string& name) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+namespace {
+
+// The volume and index of an existing file, false where it cannot be opened.
+bool identityOf(const std::string& name, BY_HANDLE_FILE_INFORMATION& information) {
+  const HANDLE handle =
+      CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool got = GetFileInformationByHandle(handle, &information) != 0;
+  CloseHandle(handle);
+  return got;
+}
+
+}  // namespace
+
+bool sameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION first;
+  BY_HANDLE_FILE_INFORMATION second;
+  return identityOf(a, first) && identityOf(b, second) &&
+         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh &&
+         first.nFileIndexLow == second.nFileIndexLow;
+}
+
 std::uint64_t regularFileSize(std::FILE* file) {
   const int descriptor = _fileno(file);
   const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
@@ -43,6 +67,13 @@ std::uint64_t regularFileSize(std::FILE* file) {
 }
 
 #else
+
+bool sameFile(const std::string& a, const std::string& b) {
+  struct stat first;
+  struct stat second;
+  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
 
 bool isDirectory(const std::string& name) {
   struct stat status;

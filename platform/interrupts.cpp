@@ -78,10 +78,11 @@ sigset_t endingSignals() {  // NOLINT(misc-include-cleaner)
   return set;
 }
 
-// Async-signal-safe: an unlink a temporary file, the earlier action back, and the signal once more. The
-// signal, blocked while this runs (as are the other ending signals), waits and then does what it
-// would have done without this handler: end the process (with a core dump where that is its
-// default), or reach the handler that was there before (a checker's).
+// Async-signal-safe: the run's temporary files unlinked, the earlier action back, and the
+// signal once more. The signal, blocked while this runs (as are the other ending signals),
+// waits and then does what it would have done without this handler: end the process (with a
+// core dump where that is its default), or reach the handler that was there before (a
+// checker's).
 void removePublishedOnSignal(int signal) {
   const int savedErrno = errno;
   for (Published& file : published) {

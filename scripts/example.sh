@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds trasop, computes the slopes of the shipped example, examples/hill.dmna, and compares
-# the result with the expected one, examples/expected/hill_s.dmna.
+# Builds both programs, trasop and trasop-map, and runs them on the shipped example,
+# examples/hill.dmna: trasop's slopes are compared with the expected result,
+# examples/expected/hill_s.dmna; trasop-map prints its summary and says where its figure went.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh zlib
 cmake --preset release >/dev/null
-cmake --build --preset release --target trasop -j "$(nproc)"
+cmake --build --preset release --target trasop trasop-map -j "$(nproc)"
 build/release/trasop examples/hill.dmna
 echo
 echo "First lines of examples/hill_s.dmna:"
@@ -17,3 +18,9 @@ else
   echo "examples/hill_s.dmna differs from the expected result, examples/expected/hill_s.dmna." >&2
   exit 1
 fi
+echo
+echo "== build/release/trasop-map examples/hill.dmna"
+build/release/trasop-map examples/hill.dmna
+echo
+echo "The figure is examples/hill_map.png (the summary's \"outputs\" line); open it with any"
+echo "picture viewer. build/release/trasop-map --help lists the options."

@@ -332,7 +332,8 @@ write_dmna(os.path.join(WORK, "narrow.dmna"), random.integers(0, 8, size=(3, 40)
 long_folder = os.path.join(WORK, "d" * 200, "e" * 200, "f" * 200)
 os.makedirs(long_folder)
 shutil.copy(os.path.join(WORK, "w.dmna"), long_folder)
-for name in ("a.dmna", "g_s.dmna", "h\u00f6he.dmna", "back\\slash.dmna", "backXslash.dmna", "esc\x1bape.dmna"):
+os.mkdir(os.path.join(WORK, "outdir"))
+for name in ("a.dmna", "g_s.dmna", "self_map.png", "h\u00f6he.dmna", "back\\slash.dmna", "backXslash.dmna", "esc\x1bape.dmna"):
     shutil.copy(os.path.join(WORK, "g.dmna"), os.path.join(WORK, name))
 shutil.copy(os.path.join(WORK, "g.dmna"), os.path.join(WORK.encode(), b"h\xf6he.dmna"))
 small("far.dmna", "xmin 1e16\ndelta 1")
@@ -379,6 +380,17 @@ rows = [
      lambda o, e: "\ngrid         41 x 29" in o and "around x 3501180.1, y 5402100:" in o),
     ("a single interior cell", [], ["far.dmna"], 0, lambda o, e: "interior     1 cell," in o),
     ("a scale bar for a grid one cell wide", [], ["narrow.dmna"], 0, lambda o, e: has_bar("narrow_map.png")),
+    ("outputs into a folder", [], ["--gis", "-o", "outdir", "g.dmna"], 0,
+     lambda o, e: "\noutputs      outdir/g_classes.png, outdir/g_classes.pgw, outdir/g_map.png\n" in o and
+     len(files_of("outdir/g_")) == 0 and sorted(os.listdir(os.path.join(WORK, "outdir"))) == [
+         "g_classes.pgw", "g_classes.png", "g_map.png"]),
+    ("outputs under a stem", [], ["-j", "-o", "outdir/valley", "g.dmna"], 0,
+     lambda o, e: json.loads(o)["outputs"] == ["outdir/valley_map.png"] and
+     os.path.isfile(os.path.join(WORK, "outdir", "valley_map.png"))),
+    ("outputs into a missing folder", [], ["-o", "nowhere/", "g.dmna"], 4,
+     lambda o, e: "nowhere/g_map.png: cannot be written" in e and o == ""),
+    ("an output that is the input", [], ["-o", "self", "self_map.png"], 2,
+     lambda o, e: "would replace the input" in e and o == ""),
     ("a circle of a billion metres across the map", [], ["--centre=%r,%r" % (gx + 3500000.0, gy + 5400000.0 - 1e9), "-r", "1e9", "w.dmna"], 0,
      lambda o, e: crossed("w_map.png")),
 ]
