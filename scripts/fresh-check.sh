@@ -15,7 +15,8 @@
 #   2. root: scripts/example.sh, which installs the build tools as root
 #   3. a user whom sudo lets install (as on an admin's desktop): scripts/example.sh, then
 #      scripts/test.sh, which installs GoogleTest and valgrind through sudo
-#   4. root: scripts/test.sh
+#   4. root: scripts/test.sh, and scripts/lint.sh, which installs the newest clang-format and
+#      clang-tidy of 19 or later that the release offers
 #   5. the user without sudo rights, now that the packages are there: both commands, and then
 #      the removal of the build folder they made
 #   6. that no build of the quick start printed a compiler warning
@@ -141,6 +142,7 @@ run root example.sh
 run admin example.sh
 run admin test.sh
 run root test.sh
+run root lint.sh
 run newuser example.sh
 run newuser test.sh
 step "newuser: rm -rf build (every test left what it made removable)" \

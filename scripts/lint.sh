@@ -12,8 +12,14 @@
 # that the code passes, so the answer is the same with each. The formatting is checked with the
 # system's default clang-format too, where that is another version: the code is spelled so
 # that every supported version formats it alike.
-set -euo pipefail
+#
+# For its test: LINT_TOOLS is the folder the installed versions are looked for in (default
+# /usr/bin), and LINT_DRY_INSTALL=1 ends the run at the install step, saying what it would
+# install, without installing.
+set -eEuo pipefail
+trap 'echo "lint: stopped at line $LINENO: $BASH_COMMAND" >&2' ERR
 cd "$(dirname "$0")/.."
+tools=${LINT_TOOLS:-/usr/bin}
 
 # The versions of 19 or later for which both tools are installed (or, with --offered, offered
 # by the package sources), newest last.
@@ -22,7 +28,7 @@ versions() {
     apt-cache search --names-only '^clang-(format|tidy)-[0-9]+$' 2>/dev/null |
       sed -n 's/^clang-\(format\|tidy\)-\([0-9]*\) .*/\2/p'
   else
-    for tool in /usr/bin/clang-format-[0-9]* /usr/bin/clang-tidy-[0-9]*; do
+    for tool in "$tools"/clang-format-[0-9]* "$tools"/clang-tidy-[0-9]*; do
       if [ -x "$tool" ]; then echo "${tool##*-}"; fi
     done
   fi | sort -n | uniq -d | awk '$1 >= 19'
@@ -30,15 +36,25 @@ versions() {
 version=${1:-${LINT_CLANG:-}}
 [ -n "$version" ] || version=$(versions | tail -n 1)
 [ -n "$version" ] || version=$(versions --offered | tail -n 1)
+if [ -z "$version" ] && [ "${LINT_DRY_INSTALL:-}" != 1 ]; then
+  # Package lists never fetched (a fresh system): fetched with groff, which the lint needs too.
+  echo "lint: no clang-format and clang-tidy of 19 or later installed or in the package lists: updating them"
+  scripts/apt-install.sh groff-base
+  version=$(versions --offered | tail -n 1)
+fi
 [ -n "$version" ] || { echo "lint: no clang-format and clang-tidy of version 19 or later" >&2; exit 1; }
 [ "$version" -ge 19 ] 2>/dev/null || { echo "lint: version $version: 19 or later" >&2; exit 2; }
 format=clang-format-$version
 tidy=clang-tidy-$version
 missing=()
-command -v "$format" >/dev/null 2>&1 || missing+=("$format")
-command -v "$tidy" >/dev/null 2>&1 || missing+=("$tidy")
+[ -x "$tools/$format" ] || missing+=("$format")
+[ -x "$tools/$tidy" ] || missing+=("$tidy")
 command -v groff >/dev/null 2>&1 || missing+=(groff-base)
-scripts/apt-install.sh "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "lint: installing ${missing[*]}"
+  if [ "${LINT_DRY_INSTALL:-}" = 1 ]; then exit 0; fi
+  scripts/apt-install.sh "${missing[@]}"
+fi
 scripts/deps.sh gtest
 
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
