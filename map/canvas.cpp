@@ -59,13 +59,15 @@ void Canvas::line(int x0, int y0, int x1, int y1, std::uint8_t colour) {
 void Canvas::circle(double cx, double cy, double radius, int thickness, std::uint8_t colour) {
   if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(radius)) return;
   // Only the rows and columns of the canvas are visited, whatever the circle's size.
-  const double top = std::max(std::floor(cy - radius - 1), 0.0);
-  const double bottom = std::min(std::ceil(cy + radius + 1), height_ - 1.0);
+  const int top = static_cast<int>(
+      std::min(std::max(std::floor(cy - radius - 1), 0.0), static_cast<double>(height_)));
+  const int bottom =
+      static_cast<int>(std::max(std::min(std::ceil(cy + radius + 1), height_ - 1.0), -1.0));
   const double inner = std::max(0.0, radius - thickness);
   auto column = [this](double x) {
     return static_cast<int>(std::min(std::max(x, -1.0), static_cast<double>(width_)));
   };
-  for (double y = top; y <= bottom; ++y) {
+  for (int y = top; y <= bottom; ++y) {
     const double dy = y + 0.5 - cy;
     const double outerSpan = radius * radius - dy * dy;
     if (outerSpan < 0) continue;
@@ -78,7 +80,7 @@ void Canvas::circle(double cx, double cy, double radius, int thickness, std::uin
       const double to = cx + side * outerHalf;
       const int a = column(std::floor(std::min(from, to)));
       const int b = column(std::ceil(std::max(from, to)));
-      for (int x = a; x < b; ++x) set(x, static_cast<int>(y), colour);
+      for (int x = a; x < b; ++x) set(x, y, colour);
     }
   }
 }

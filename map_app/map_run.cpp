@@ -86,7 +86,7 @@ std::string outputStem(const std::string& input, const std::string& output) {
   const std::size_t separator = lastSeparator(input);
   const std::size_t dot = input.find_last_of('.');
   const bool cut = dot != std::string::npos && (separator == std::string::npos || dot > separator);
-  const std::string beside = cut ? input.substr(0, dot) : input;
+  std::string beside = cut ? input.substr(0, dot) : input;
   if (output.empty()) return beside;
   const bool endsInSeparator = lastSeparator(output) == output.size() - 1;
   if (!endsInSeparator && !isDirectory(output)) return output;

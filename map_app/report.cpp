@@ -1,6 +1,5 @@
 #include "map_app/report.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdarg>

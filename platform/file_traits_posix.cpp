@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -47,7 +46,7 @@ std::vector<unsigned char> defaultAccessList(int folder) {
   if (size < 0 && errno == EBADF) {
     // A folder opened for names alone (O_PATH) is read through its entry in /proc.
     char path[64];
-    std::snprintf(path, sizeof path, "/proc/self/fd/%d", folder);
+    (void)std::snprintf(path, sizeof path, "/proc/self/fd/%d", folder);
     size = getxattr(path, kName, list.data(), list.size());
   }
   list.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
