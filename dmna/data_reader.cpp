@@ -146,7 +146,10 @@ ResultCode readIntoGrowingGrid(TextReader& in, const IndexOrder& order, std::int
   ResultCode result =
       values.readAhead(std::min<std::uint64_t>(count, 16 * std::uint64_t(ni)), taken);
   if (result == CannotRead) return CannotRead;
-  if (result == Ok) result = allocateRowTable(grid, ni, nj, fillOf(order));
+  // Lines across the rows reach every row with the first of them: small pages, so that the
+  // memory taken follows the values that come.
+  const Pages pages = order.outer == Outer::IOuter ? Pages::Any : Pages::SmallOnly;
+  if (result == Ok) result = allocateRowTable(grid, ni, nj, pages);
   if (result == Ok) {
     const std::uint64_t ahead = taken;
     const auto allocate = [&grid](std::int64_t i) { return allocateRowsOf(grid, i); };

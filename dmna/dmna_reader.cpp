@@ -40,7 +40,8 @@ bool gridCounts(const GridHeader& header, std::int64_t& ni, std::int64_t& nj) {
 
 }  // namespace
 
-ResultCode readDmna(TextReader& in, GridHeader& header, IndexOrder& order, TerrainGrid& grid) {
+ResultCode readDmna(TextReader& in, GridHeader& header, IndexOrder& order, TerrainGrid& grid,
+                    Pages pages) {
   const ResultCode headerRead = readHeader(in, header, order);
   if (headerRead != Ok) return headerRead;
   if (in.failed()) return CannotRead;
@@ -62,22 +63,38 @@ ResultCode readDmna(TextReader& in, GridHeader& header, IndexOrder& order, Terra
       2 * static_cast<std::uint64_t>(ni) * static_cast<std::uint64_t>(nj) - 1;
   if (in.remainingAtMost() < leastLength) return CannotRead;
 
-  const ResultCode allocated = allocateGrid(grid, static_cast<std::int32_t>(ni),
-                                            static_cast<std::int32_t>(nj), fillOf(order));
+  const ResultCode allocated =
+      allocateGrid(grid, static_cast<std::int32_t>(ni), static_cast<std::int32_t>(nj),
+                   order.outer == Outer::JOuter ? pages : Pages::Any);
   if (allocated != Ok) return allocated;
   return readGridValues(in, order, grid);
 }
 
-ResultCode readDmnaFile(const std::string& inputName, GridHeader& header, IndexOrder& order,
-                        TerrainGrid& grid) {
+namespace {
+
+ResultCode readNamedFile(const std::string& inputName, GridHeader& header, IndexOrder& order,
+                         TerrainGrid& grid, bool announce) {
   // A folder opens as a file on some systems; it is no dmna file on any.
   if (isDirectory(inputName)) return CannotRead;
   const FilePtr file(std::fopen(inputName.c_str(), "rb"));
   if (!file) return CannotRead;
 
-  printMessage("\ndmna-Datei  %s  wird gelesen.\n", inputName.c_str());
+  if (announce) printMessage("\ndmna-Datei  %s  wird gelesen.\n", inputName.c_str());
   TextReader in(file.get(), regularFileSize(file.get()));
-  return readDmna(in, header, order, grid);
+  // A sparse file's size promises values its holes do not hold: its grid takes small pages.
+  return readDmna(in, header, order, grid, hasHoles(file.get()) ? Pages::SmallOnly : Pages::Any);
+}
+
+}  // namespace
+
+ResultCode readDmnaFile(const std::string& inputName, GridHeader& header, IndexOrder& order,
+                        TerrainGrid& grid) {
+  return readNamedFile(inputName, header, order, grid, true);
+}
+
+ResultCode readDmnaFileQuietly(const std::string& inputName, GridHeader& header, IndexOrder& order,
+                               TerrainGrid& grid) {
+  return readNamedFile(inputName, header, order, grid, false);
 }
 
 }  // namespace trasop

@@ -16,4 +16,8 @@ namespace trasop {
 ResultCode readDmnaFile(const std::string& inputName, GridHeader& header, IndexOrder& order,
                         TerrainGrid& grid);
 
+// The same without a word on the console: for another program on the same library.
+ResultCode readDmnaFileQuietly(const std::string& inputName, GridHeader& header, IndexOrder& order,
+                               TerrainGrid& grid);
+
 }  // namespace trasop

@@ -11,19 +11,17 @@
 namespace trasop {
 
 // Reads a whole dmna text from `in`: the header (readHeader), its checks in the order order,
-// delta, bounds, then the grid's allocation and its values (readGridValues).
+// delta, bounds, then the grid's allocation and its values (readGridValues). `pages`: those a
+// grid of known size may take where its lines run across the rows; small pages for a text
+// that may not hold the data its size promises (a sparse file).
 // REQUIRES: grid holds no table yet. Leaves any allocated grid for releaseGrid.
-ResultCode readDmna(TextReader& in, GridHeader& header, IndexOrder& order, TerrainGrid& grid);
+ResultCode readDmna(TextReader& in, GridHeader& header, IndexOrder& order, TerrainGrid& grid,
+                    Pages pages = Pages::Any);
 
 // Resets `header` to its defaults and reads header lines up to and including the line that
 // holds nothing but "*", or to the end of the text. Returns Ok, or BadSequ for an order text
 // shorter than five characters (reading stops on that line).
 ResultCode readHeader(TextReader& in, GridHeader& header, IndexOrder& order);
-
-// How the values of `order` come into the grid: along its rows where i is the outer index.
-inline Fill fillOf(const IndexOrder& order) {
-  return order.outer == Outer::IOuter ? Fill::AlongRows : Fill::AcrossRows;
-}
 
 // Reads grid.ni x grid.nj values in the order `order` gives into the cells' heights.
 // REQUIRES: order.outer set, grid allocated. Returns Ok, or CannotRead when the data section

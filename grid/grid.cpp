@@ -87,8 +87,8 @@ Clock::duration takePages(char* first, std::size_t bytes) {
 }
 
 // Asks for the pages of a new block, of `bytes` used and `size` mapped, as above.
-void adviseBlock(char* block, std::size_t bytes, std::size_t size, Fill fill) {
-  if (fill == Fill::AcrossRows) {
+void adviseBlock(char* block, std::size_t bytes, std::size_t size, Pages pages) {
+  if (pages == Pages::SmallOnly) {
     madvise(block, size, MADV_NOHUGEPAGE);
     return;
   }
@@ -106,7 +106,7 @@ void adviseBlock(char* block, std::size_t bytes, std::size_t size, Fill fill) {
           hugePages == HugePages::Costly ? MADV_NOHUGEPAGE : MADV_HUGEPAGE);
 }
 
-void* allocateBlock(std::size_t bytes, Fill fill) {
+void* allocateBlock(std::size_t bytes, Pages pages) {
   const std::size_t size = mappedBytes(bytes);
   if (size < bytes) return nullptr;
   // Room for the size and one page more, so that an aligned start is inside; the rest goes.
@@ -120,13 +120,13 @@ void* allocateBlock(std::size_t bytes, Fill fill) {
   char* const end = block + size;
   if (end < raw + size + kHugePage)
     munmap(end, static_cast<std::size_t>(raw + size + kHugePage - end));
-  adviseBlock(block, bytes, size, fill);
+  adviseBlock(block, bytes, size, pages);
   return block;
 }
 
 void releaseBlock(void* block, std::size_t bytes) { munmap(block, mappedBytes(bytes)); }
 #else
-void* allocateBlock(std::size_t bytes, Fill) { return std::calloc(bytes, 1); }
+void* allocateBlock(std::size_t bytes, Pages) { return std::calloc(bytes, 1); }
 void releaseBlock(void* block, std::size_t) { std::free(block); }
 #endif
 
@@ -140,10 +140,10 @@ std::int64_t rowsPerBlock(std::int32_t nj) {
 
 void setHugePages(HugePages verdict) { hugePages = verdict; }
 
-ResultCode allocateRowTable(TerrainGrid& grid, std::int32_t ni, std::int32_t nj, Fill fill) {
+ResultCode allocateRowTable(TerrainGrid& grid, std::int32_t ni, std::int32_t nj, Pages pages) {
   grid.ni = ni;
   grid.nj = nj;
-  grid.fill = fill;
+  grid.pages = pages;
   // The table and one row are single allocations; a block's size is checked as it is made.
   std::size_t tableBytes = 0;
   std::size_t rowBytes = 0;
@@ -165,7 +165,7 @@ bool allocateRowsOf(TerrainGrid& grid, std::int64_t i) {
                 sizeof(GridCell), bytes)) {
     return false;
   }
-  GridCell* const block = static_cast<GridCell*>(allocateBlock(bytes, grid.fill));
+  GridCell* const block = static_cast<GridCell*>(allocateBlock(bytes, grid.pages));
   if (block == nullptr) return false;
   for (std::int64_t k = 0; k < count; ++k) {
     grid.rows[first + k] = block + static_cast<std::size_t>(k) * static_cast<std::size_t>(grid.nj);
@@ -173,8 +173,8 @@ bool allocateRowsOf(TerrainGrid& grid, std::int64_t i) {
   return true;
 }
 
-ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj, Fill fill) {
-  const ResultCode table = allocateRowTable(grid, ni, nj, fill);
+ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj, Pages pages) {
+  const ResultCode table = allocateRowTable(grid, ni, nj, pages);
   if (table != Ok) return table;
   const std::int64_t perBlock = rowsPerBlock(nj);
   for (std::int64_t first = 0; first < ni; first += perBlock) {

@@ -51,10 +51,11 @@ struct GridCell {
   double slope;
 };
 
-// How the values first come into a grid: along its rows (row by row), or across them (each
-// line of values touches every row). Values that come across the rows would make every page of
-// huge pages backed with the first line, so such a grid takes small pages only.
-enum class Fill : std::int8_t { AlongRows, AcrossRows };
+// The pages a grid may take. Where its values come across the rows (each line of values
+// touches every row) from a text that may end before them (one whose size is not known), a huge
+// page would be backed for every few rows with the first lines of values, far ahead of the
+// data: such a grid takes small pages only, each backed once values reach it.
+enum class Pages : std::int8_t { Any, SmallOnly };
 
 // A rectangular grid of ni x nj cells. rows[i] holds the nj cells of first index i; cell (i, j)
 // stands for the grid point (lowb.i + i, lowb.j + j). The rows are allocated in blocks of
@@ -64,7 +65,7 @@ struct TerrainGrid {
   std::int32_t ni = 0;
   std::int32_t nj = 0;
   GridCell** rows = nullptr;
-  Fill fill = Fill::AlongRows;  // set by the allocation
+  Pages pages = Pages::Any;  // set by the allocation
 };
 
 // The byte size of `count` elements of `size` bytes, if the allocator can be asked for it on
@@ -78,22 +79,22 @@ void resetHeaderDefaults(GridHeader& header);
 // Allocates the row table and ni rows of nj cells, all heights and slopes 0.0. The memory is
 // only reserved: the system backs each page when a value is first stored in it.
 // REQUIRES: grid holds no table yet; ni, nj > 0.
-// `fill` says how the values will come (see Fill).
+// `pages` says which pages the grid may take (see Pages).
 // Returns Ok, or OutOfMemory when a size cannot be represented or an allocation fails; the
 // rows allocated before the failure stay in the table for releaseGrid.
 ResultCode allocateGrid(TerrainGrid& grid, std::int32_t ni, std::int32_t nj,
-                        Fill fill = Fill::AlongRows);
+                        Pages pages = Pages::Any);
 
 // Allocates the row table alone, every row missing, for a grid whose rows are allocated as
 // they are reached (allocateRowsOf). REQUIRES and returns as allocateGrid.
 ResultCode allocateRowTable(TerrainGrid& grid, std::int32_t ni, std::int32_t nj,
-                            Fill fill = Fill::AlongRows);
+                            Pages pages = Pages::Any);
 
 // Allocates the block of rows that holds row `i`, where it is missing; all its cells 0.0.
 // REQUIRES: the row table allocated; 0 <= i < ni. Returns false where the block finds no room.
 bool allocateRowsOf(TerrainGrid& grid, std::int64_t i);
 
-// For tests only: whether the blocks of a grid filled along its rows ask for huge pages.
+// For tests only: whether the blocks of a grid that may take any pages ask for huge pages.
 // Measure (the default) times one huge page against 2 MiB of small pages, once per process, at
 // the first such block large enough.
 enum class HugePages : std::int8_t { Measure, Cheap, Costly };

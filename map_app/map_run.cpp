@@ -4,13 +4,11 @@
 #include <cstddef>
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/result_code.h"
-#include "dmna/dmna_reader_steps.h"
-#include "dmna/text_reader.h"
+#include "dmna/dmna_reader.h"
 #include "grid/grid.h"
 #include "map/class_map.h"
 #include "map/classes.h"
@@ -40,20 +38,6 @@ void complain(const char* format, ...) {
   va_start(arguments, format);
   (void)std::vfprintf(stderr, format, arguments);
   va_end(arguments);
-}
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { static_cast<void>(std::fclose(file)); }
-};
-
-// Reads the height grid of `name` as trasop reads it, without a word on standard output.
-ResultCode readHeights(const std::string& name, GridHeader& header, IndexOrder& order,
-                       TerrainGrid& grid) {
-  if (isDirectory(name)) return CannotRead;
-  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
-  if (!file) return CannotRead;
-  TextReader in(file.get(), regularFileSize(file.get()));
-  return readDmna(in, header, order, grid);
 }
 
 const char* inputFault(ResultCode code) {
@@ -233,7 +217,7 @@ int runTrasopMap(int argc, const char* const* argv) {
   GridHeader header;
   IndexOrder order;
   TerrainGrid grid;
-  ResultCode result = readHeights(options.input, header, order, grid);
+  ResultCode result = readDmnaFileQuietly(options.input, header, order, grid);
   if (result != Ok) {
     complain("%s: %s\n", shown.c_str(), inputFault(result));
     releaseGrid(grid);

@@ -14,6 +14,10 @@ constexpr std::uint64_t kUnknownFileSize = UINT64_MAX;
 // of a drive), or std::string::npos where it has none.
 std::size_t lastSeparator(const std::string& path);
 
+// True when the open regular file `file` has holes (a sparse file: ranges the system stores
+// nothing for, read as zeros). False where it has none or the system cannot tell.
+bool hasHoles(std::FILE* file);
+
 // True when `a` and `b` name one and the same existing file (judged by the system's identity of
 // the file, device and inode or volume and index, not by the names).
 bool sameFile(const std::string& a, const std::string& b);

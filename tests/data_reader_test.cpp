@@ -3,9 +3,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <ios>
 #include <string>
 #include <vector>
 
+#include "dmna/dmna_reader.h"
 #include "dmna/dmna_reader_steps.h"
 #include "tests/grid_owner.h"
 #include "tests/resident.h"
@@ -82,45 +86,52 @@ TEST(ReadGridValues, ReportsAShortDataSection) {
 #ifdef __linux__
 // A data section that ends early takes about the memory of the values it held, whatever the
 // order and the verdict on huge pages: read through a pipe (size unknown, the grid grows) and
-// from a file whose size promises the whole grid (allocated at once). Measured with the grid
-// still held, after its first band of lines has gone in (300 lines) and before (16 lines).
+// from a sparse file whose size promises the whole grid (reserved at once). Measured with the
+// grid still held, after its first band of lines has gone in (300 lines) and before (16).
 TEST(ReadGridValues, TakesTheMemoryOfTheValuesReadInEveryOrder) {
   constexpr std::int32_t ni = 16384;
   constexpr std::int32_t nj = 4096;
+  const std::string sparse = ::testing::TempDir() + "trasop_sparse.dmna";
   for (const int lines : {16, 300}) {
-    std::string text;
-    for (int n = 0; n < lines * ni; ++n) text += "1 ";
-    const std::uint64_t values = std::uint64_t{16} * ni * static_cast<std::uint64_t>(lines);
-    for (const Outer outer : {Outer::JOuter, Outer::IOuter}) {
-      const IndexOrder order = orderOf(outer, 1, -1);
+    for (const char* sequ : {"j-,i+", "i+,j-"}) {
+      // Lines of ni values, along j where i is the outer index.
+      const bool jFirst = sequ[0] == 'j';
+      std::string text = std::string("sequ \"") + sequ + "\"\ndelta 1\nlowb 0 0\nhghb " +
+                         std::to_string((jFirst ? ni : nj) - 1) + " " +
+                         std::to_string((jFirst ? nj : ni) - 1) + "\n*\n";
+      for (int n = 0; n < lines * ni; ++n) text += "1 ";
+      {
+        std::ofstream file(sparse, std::ios::binary | std::ios::trunc);
+        file << text;
+      }
+      std::filesystem::resize_file(sparse, 3 * static_cast<std::uintmax_t>(ni) * nj);
+      const std::uint64_t values = std::uint64_t{16} * ni * static_cast<std::uint64_t>(lines);
       for (const bool throughPipe : {true, false}) {
         for (const HugePages verdict : {HugePages::Cheap, HugePages::Costly}) {
           setHugePages(verdict);
           const std::uint64_t before = residentBytes();
+          GridHeader header;
+          IndexOrder order;
           TerrainGrid grid;
-          // Lines of ni values, along j where i is the outer index.
-          const std::int32_t gi = outer == Outer::JOuter ? ni : nj;
-          const std::int32_t gj = outer == Outer::JOuter ? nj : ni;
           ResultCode read = Ok;
           if (throughPipe) {
             TextReader in(text, kUnknownFileSize, TextReader::kDefaultChunkSize);
-            read = readIntoGrowingGrid(in, order, gi, gj, grid);
+            read = readDmna(in, header, order, grid);
           } else {
-            TextReader in(text);
-            EXPECT_EQ(Ok, allocateGrid(grid, gi, gj, fillOf(order)));
-            read = readGridValues(in, order, grid);
+            read = readDmnaFileQuietly(sparse, header, order, grid);
           }
           const std::uint64_t after = residentBytes();
           const std::uint64_t grown = after > before ? after - before : 0;
           releaseGrid(grid);
           EXPECT_EQ(CannotRead, read);
           EXPECT_LT(grown, 3 * values + (std::uint64_t{8} << 20))
-              << lines << " lines, outer " << static_cast<int>(outer) << ", pipe " << throughPipe
-              << ", verdict " << static_cast<int>(verdict);
+              << lines << " lines, " << sequ << ", pipe " << throughPipe << ", verdict "
+              << static_cast<int>(verdict);
         }
       }
     }
   }
+  std::filesystem::remove(sparse);
   setHugePages(HugePages::Measure);
 }
 #endif
