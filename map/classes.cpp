@@ -12,6 +12,7 @@
 #include "map/canvas.h"
 #include "map/font.h"
 #include "map/png_file.h"
+#include "map/reduction.h"
 
 namespace trasop {
 
@@ -28,6 +29,9 @@ std::vector<Colour> classColours(int count) {
   if (count == 1) return {kClassColours[0], kClassColours[2]};
   return std::vector<Colour>(kClassColours, kClassColours + count + 1);
 }
+
+// The side of the square that marks a block holding a cell of the steepest class.
+constexpr int kMarkPixels = 4;
 
 // The figure's palette: white, black, grey, then the classes.
 constexpr std::uint8_t kWhite = 0;
@@ -129,26 +133,14 @@ ResultCode writeFigure(std::FILE* file, const ClassMap& classes, const Frame& fr
   const int blocksWide = scale.width / scale.zoom;
   const int blocksHigh = scale.height / scale.zoom;
   try {
-    // Each block's steepest class plus one, 0 where none of its cells is in the area: the
-    // lines of a column of blocks are folded into one, then each run of its cells into a block.
-    std::vector<std::uint8_t> blocks(static_cast<std::size_t>(blocksWide) * blocksHigh, 0);
-    std::vector<std::uint8_t> folded(static_cast<std::size_t>(cellsHigh));
-    for (int column = 0; column < blocksWide; ++column) {
-      const std::int64_t first = 1 + column * scale.block;
-      const std::int64_t last = std::min(first + scale.block - 1, cellsWide);
-      std::copy(classes.line(first), classes.line(first) + cellsHigh, folded.begin());
-      for (std::int64_t i = first + 1; i <= last; ++i) {
-        const std::uint8_t* const cells = classes.line(i);
-        for (std::int64_t j = 0; j < cellsHigh; ++j) folded[j] = std::max(folded[j], cells[j]);
-      }
-      // Block line 0 is the northmost: cells cellsHigh down to cellsHigh - block + 1.
-      for (int line = 0; line < blocksHigh; ++line) {
-        const std::int64_t top = cellsHigh - static_cast<std::int64_t>(line) * scale.block;
-        const std::int64_t bottom = std::max<std::int64_t>(1, top - scale.block + 1);
-        blocks[static_cast<std::size_t>(line) * blocksWide + column] =
-            *std::max_element(&folded[bottom - 1], &folded[top - 1] + 1);
-      }
+    ReducedMap reduced;
+    // A mark reaches two pixels each way: a block within that of one that shows the steepest
+    // class needs none.
+    if (!reduceClasses(classes, scale.block, thresholds.count,
+                       scale.block > 1 ? kMarkPixels / 2 : 0, reduced)) {
+      return OutOfMemory;
     }
+    const std::vector<std::uint8_t>& blocks = reduced.shown;
 
     const int left = 110;
     const int top = 70;
@@ -166,6 +158,17 @@ ResultCode writeFigure(std::FILE* file, const ClassMap& classes, const Frame& fr
       for (int x = 0; x < scale.width; ++x) {
         const std::uint8_t block = line[x / scale.zoom];
         pixels[x] = block == 0 ? kWhite : static_cast<std::uint8_t>(kFirstClass + block - 1);
+      }
+    }
+    // Blocks that hold a cell of the steepest class without showing it: a square of that class
+    // centred on the block, about a point across at the figure's usual print size.
+    const auto steepestColour = static_cast<std::uint8_t>(kFirstClass + thresholds.count);
+    for (int line = 0; line < blocksHigh; ++line) {
+      for (int column = 0; column < blocksWide; ++column) {
+        if (reduced.marked[static_cast<std::size_t>(line) * blocksWide + column] == 0) continue;
+        canvas.fill(left + column * scale.zoom + scale.zoom / 2 - kMarkPixels / 2,
+                    top + line * scale.zoom + scale.zoom / 2 - kMarkPixels / 2, kMarkPixels,
+                    kMarkPixels, steepestColour);
       }
     }
     canvas.frame(left - 1, top - 1, scale.width + 2, scale.height + 2, kBlack);
@@ -256,9 +259,14 @@ ResultCode writeFigure(std::FILE* file, const ClassMap& classes, const Frame& fr
     if (scale.block > 1) {
       const std::string blockText =
           std::to_string(scale.block) + " \u00d7 " + std::to_string(scale.block) + " cells";
-      canvas.text(x, y, "each pixel: the steepest class", kBlack);
+      canvas.text(x, y, "each pixel: the class of most", kBlack);
       canvas.text(x, y + lineHeight, "of a block of " + blockText, kBlack);
       y += 2 * lineHeight;
+      canvas.fill(x + 15 - kMarkPixels / 2, y + kGlyphHeight / 2 - kMarkPixels / 2, kMarkPixels,
+                  kMarkPixels, steepestColour);
+      canvas.text(x + 40, y, "a block with a cell " + classRule(thresholds, thresholds.count),
+                  kBlack);
+      y += lineHeight;
     }
     // The scale bar.
     y += lineHeight;

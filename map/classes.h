@@ -14,8 +14,8 @@
 namespace trasop {
 
 // The report's figure of the cells' classes, north up, the map at most `size` pixels on its
-// longer side: a grid of more interior cells than that is shown in blocks of cells, each pixel
-// in the steepest class of its block. `areaInside` is the share of the area's circle within
+// longer side: a grid of more interior cells than that is shown in blocks of cells (see
+// ReducedMap). `areaInside` is the share of the area's circle within
 // the interior cells. Written as PNG to `file`. Returns Ok, CannotCreate where a write fails,
 // or OutOfMemory.
 ResultCode writeFigure(std::FILE* file, const ClassMap& classes, const Frame& frame,
