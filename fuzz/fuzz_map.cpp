@@ -6,6 +6,7 @@
 // Checked: the classes' counts add up to the cells, the text summary and the JSON are
 // well-formed UTF-8 without raw control characters (line breaks aside), and the figure, the
 // class raster and the world file are written without a fault.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

@@ -11,6 +11,7 @@
 
 #include "dmna/dmna_reader.h"
 #include "dmna/dmna_reader_steps.h"
+#include "platform/file_info.h"
 #include "tests/grid_owner.h"
 #include "tests/resident.h"
 
