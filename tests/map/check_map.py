@@ -95,8 +95,10 @@ def run(*args, stdout=subprocess.PIPE, limit=None):
         resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
     done = subprocess.run(RUNNER + [PROGRAM] + list(args), cwd=WORK, stdout=stdout,
                           stderr=subprocess.PIPE, timeout=120, preexec_fn=limited if limit else None)
-    return (done.returncode, done.stdout.decode("utf-8", "surrogateescape") if done.stdout else "",
-            done.stderr.decode("utf-8", "surrogateescape"))
+    # A Windows program's text has CR LF line ends.
+    return (done.returncode,
+            done.stdout.decode("utf-8", "surrogateescape").replace("\r\n", "\n") if done.stdout else "",
+            done.stderr.decode("utf-8", "surrogateescape").replace("\r\n", "\n"))
 
 
 def map_area(image):
@@ -406,7 +408,14 @@ rows = [
     ("a circle of a billion metres across the map", [], ["--centre=%r,%r" % (gx + 3500000.0, gy + 5400000.0 - 1e9), "-r", "1e9", "w.dmna"], 0,
      lambda o, e: crossed("w_map.png")),
 ]
+# Names that a Windows program under Wine cannot be given as they are (bytes that are no name
+# in its code page, control characters, a backslash, a path beyond 260 characters).
+posix_names = {"a name that is no UTF-8", "its title as Latin-1", "a backslash in a name",
+               "a control character in a name", "a long path, long coordinates"}
+on_wine = any("wine" in os.path.basename(part) for part in RUNNER)
 for what, prepare, args, want, holds in rows:
+    if on_wine and what in posix_names:
+        continue
     for stem in prepare:
         if stem == "a":  # its world file made unwritable: a folder in its place
             os.remove(os.path.join(WORK, "a_classes.pgw"))
