@@ -226,7 +226,7 @@ for y in range(figure.shape[0]):
         cells = north_up[y * block:(y + 1) * block, x * block:(x + 1) * block]
         counts = np.bincount(cells.ravel(), minlength=4)
         majority = max(range(4), key=lambda k: (counts[k], k))  # a tie goes to the steeper
-        shown = figure[y, x] - 3
+        shown = int(figure[y, x]) - 3  # (numpy 2 keeps uint8 in arithmetic)
         shows[y, x] = shown == top
         if shown < 0:  # the rings that mark the steepest cell
             continue
