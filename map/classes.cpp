@@ -201,8 +201,11 @@ ResultCode writeFigure(std::FILE* file, const ClassMap& classes, const Frame& fr
       const std::string label = number(y, step);
       canvas.text(left - 12 - textWidth(label), at - kGlyphHeight / 2, label, kBlack);
     }
-    const std::string xLabel = frame.absolute ? "x (m, absolute)" : "x (m, relative to gakrx)";
-    const std::string yLabel = frame.absolute ? "y (m, absolute)" : "y (m, relative to gakry)";
+    // The frame is named under the map, where there is room; the y label above the axis stays
+    // short, clear of the title.
+    const std::string xLabel =
+        frame.absolute ? "x, y (m, absolute)" : "x, y (m, relative to gakrx, gakry)";
+    const std::string yLabel = "y (m)";
     canvas.text(left + scale.width / 2 - textWidth(xLabel) / 2, top + scale.height + 40, xLabel,
                 kBlack);
     canvas.text(8, top - 26, yLabel, kBlack);
