@@ -28,6 +28,9 @@ namespace trasop {
 
 namespace {
 
+// How often the name of an existing output is looked at again where it changed meanwhile.
+constexpr int kNameLookTries = 8;
+
 bool sameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -156,16 +159,24 @@ bool stillReplaceable(const OutputFile& output, int temporary, struct stat& now)
 
 bool openOutputFile(const std::string& name, OutputFile& output) {
   struct stat named;
-  if (lstat(name.c_str(), &named) != 0) return errno == ENOENT && openNewOutput(name, output);
-  // The open of any program writing to the name, less the emptying: with O_CREAT, so that the
-  // system applies its rules for files, FIFOs and links in shared sticky folders; it creates
-  // the file behind a link that leads nowhere, where it allows that.
-  const int descriptor = open(name.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, 0666);
   struct stat opened;
-  if (descriptor < 0) return false;
-  if (fstat(descriptor, &opened) != 0 || !namesOpenedFile(name, named, opened)) {
+  int descriptor = -1;
+  // Another run may put its own output in place between the look at the name and the open: the
+  // name is then looked at again, a few times, before the run gives up.
+  for (int attempt = 0;; ++attempt) {
+    if (lstat(name.c_str(), &named) != 0) return errno == ENOENT && openNewOutput(name, output);
+    // The open of any program writing to the name, less the emptying: with O_CREAT, so that the
+    // system applies its rules for files, FIFOs and links in shared sticky folders; it creates
+    // the file behind a link that leads nowhere, where it allows that.
+    descriptor = open(name.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, 0666);
+    if (descriptor < 0) return false;
+    if (fstat(descriptor, &opened) != 0) {
+      close(descriptor);
+      return false;
+    }
+    if (namesOpenedFile(name, named, opened)) break;
     close(descriptor);
-    return false;
+    if (attempt + 1 == kNameLookTries) return false;
   }
   std::string path;
   if (S_ISREG(opened.st_mode) && locateOpenedFile(name, named, opened, path) &&
