@@ -7,6 +7,7 @@
 // well-formed UTF-8 without raw control characters (line breaks aside), and the figure, the
 // class raster and the world file are written without a fault.
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +18,7 @@
 
 #include "dmna/dmna_reader_steps.h"
 #include "map/classes.h"
+#include "map/figure.h"
 #include "map/utf8.h"
 #include "map_app/map_run.h"
 #include "map_app/options.h"
@@ -57,7 +59,8 @@ MapOptions optionsOf(std::string_view line) {
     options = MapOptions();
     options.input = words.back();
   }
-  options.size = 100 + options.size % 200;
+  options.figure.width = 5.0 / 2.54 * 72.0;
+  options.figure.dpi = 72.0 + std::fmod(options.figure.dpi, 48.0);
   return options;
 }
 
@@ -90,8 +93,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       static std::FILE* const sink = std::tmpfile();
       if (sink != nullptr) {
         std::rewind(sink);
-        if (writeFigure(sink, classes, report.frame, options.thresholds, options.area,
-                        report.areaInside, report.survey, "fuzz", options.size) != Ok ||
+        FigureContent figure;
+        figure.classes = &classes;
+        figure.frame = report.frame;
+        figure.thresholds = options.thresholds;
+        figure.area = options.area;
+        figure.areaInside = report.areaInside;
+        figure.survey = &report.survey;
+        figure.title = options.title;
+        if (writeFigure(sink, figure, options.figure, report.figure) != Ok ||
             writeClassRaster(sink, classes, options.thresholds, options.area) != Ok ||
             writeWorldFile(sink, report.frame) != Ok) {
           std::abort();

@@ -2,9 +2,12 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,20 +40,18 @@ bool writeChunk(std::FILE* file, const char* type, const std::string& data) {
   return writeChunk(file, type, reinterpret_cast<const unsigned char*>(data.data()), data.size());
 }
 
-// The image data: each row after its filter byte (0: none), deflated in one stream, written as
-// IDAT chunks as the compressed data comes.
-bool writeImageData(std::FILE* file, const PaletteImage& image) {
+// Deflates the image data, row after row as fill(y, row) gives them (each row's filter byte
+// first), and writes it as IDAT chunks as the compressed data comes.
+bool writeImageData(std::FILE* file, int height, std::size_t rowBytes, int strategy,
+                    const std::function<void(int y, unsigned char* row)>& fill) {
   z_stream stream = {};
-  if (deflateInit2(&stream, 6, Z_DEFLATED, 15, 8, Z_RLE) != Z_OK) return false;
-  std::vector<unsigned char> row(static_cast<std::size_t>(image.width) + 1, 0);
+  if (deflateInit2(&stream, 6, Z_DEFLATED, 15, 8, strategy) != Z_OK) return false;
+  std::vector<unsigned char> row(rowBytes, 0);
   std::vector<unsigned char> out(std::size_t{1} << 16);
   bool written = true;
-  for (int y = 0; y <= image.height && written; ++y) {
-    const bool last = y == image.height;
-    if (!last) {
-      row[0] = 0;
-      image.row(y, row.data() + 1);
-    }
+  for (int y = 0; y <= height && written; ++y) {
+    const bool last = y == height;
+    if (!last) fill(y, row.data());
     stream.next_in = last ? nullptr : row.data();
     stream.avail_in = last ? 0 : static_cast<uInt>(row.size());
     int status = Z_OK;
@@ -70,16 +71,35 @@ bool writeImageData(std::FILE* file, const PaletteImage& image) {
   return written;
 }
 
+std::string imageHeader(int width, int height, char colourType) {
+  std::string header;
+  putBigEndian(header, static_cast<std::uint32_t>(width));
+  putBigEndian(header, static_cast<std::uint32_t>(height));
+  header += '\x08';  // 8 bits a channel
+  header += colourType;
+  header += std::string(3, '\0');  // deflate, adaptive filters, no interlace
+  return header;
+}
+
+const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+
+int paeth(int left, int up, int upLeft) {
+  const int estimate = left + up - upLeft;
+  const int toLeft = std::abs(estimate - left);
+  const int toUp = std::abs(estimate - up);
+  const int toUpLeft = std::abs(estimate - upLeft);
+  if (toLeft <= toUp && toLeft <= toUpLeft) return left;
+  return toUp <= toUpLeft ? up : upLeft;
+}
+
+// The filters tried on each row of an RGB image: none, sub, up and Paeth.
+constexpr int kFilters = 4;
+constexpr unsigned char kFilterTypes[kFilters] = {0, 1, 2, 4};
+
 }  // namespace
 
 bool writePng(std::FILE* file, const PaletteImage& image) {
-  static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-  std::string header;
-  putBigEndian(header, static_cast<std::uint32_t>(image.width));
-  putBigEndian(header, static_cast<std::uint32_t>(image.height));
-  header += '\x08';                // 8 bits a pixel
-  header += '\x03';                // palette
-  header += std::string(3, '\0');  // deflate, adaptive filters, no interlace
+  const std::string header = imageHeader(image.width, image.height, '\x03');
   std::string palette;
   for (const Colour& colour : image.palette) {
     palette += static_cast<char>(colour.red);
@@ -94,7 +114,54 @@ bool writePng(std::FILE* file, const PaletteImage& image) {
     alpha.back() = '\0';
     written = writeChunk(file, "tRNS", alpha);
   }
-  return written && writeImageData(file, image) && writeChunk(file, "IEND", std::string());
+  const auto fill = [&image](int y, unsigned char* row) {
+    row[0] = 0;
+    image.row(y, row + 1);
+  };
+  return written &&
+         writeImageData(file, image.height, static_cast<std::size_t>(image.width) + 1, Z_RLE,
+                        fill) &&
+         writeChunk(file, "IEND", std::string());
+}
+
+bool writePng(std::FILE* file, const RgbImage& image) {
+  const std::size_t bytes = static_cast<std::size_t>(image.width) * 3;
+  std::vector<unsigned char> previous(bytes, 0);
+  std::vector<unsigned char> current(bytes, 0);
+  std::vector<unsigned char> filtered[kFilters];
+  for (auto& candidate : filtered) candidate.resize(bytes + 1);
+  const auto fill = [&](int y, unsigned char* row) {
+    image.row(y, current.data());
+    // Each filter's bytes, and the sum of their magnitudes as signed bytes: the row goes out
+    // with the smallest.
+    std::uint64_t best = UINT64_MAX;
+    int chosen = 0;
+    for (int f = 0; f < kFilters; ++f) {
+      unsigned char* const out = filtered[f].data();
+      out[0] = kFilterTypes[f];
+      std::uint64_t sum = 0;
+      for (std::size_t k = 0; k < bytes; ++k) {
+        const int left = k >= 3 ? current[k - 3] : 0;
+        const int up = previous[k];
+        const int upLeft = k >= 3 ? previous[k - 3] : 0;
+        const int predicted = f == 0 ? 0 : f == 1 ? left : f == 2 ? up : paeth(left, up, upLeft);
+        const auto value = static_cast<unsigned char>(current[k] - predicted);
+        out[k + 1] = value;
+        sum += value < 128 ? value : 256 - value;
+      }
+      if (sum < best) {
+        best = sum;
+        chosen = f;
+      }
+    }
+    std::copy(filtered[chosen].begin(), filtered[chosen].end(), row);
+    previous.swap(current);
+  };
+  const std::string header = imageHeader(image.width, image.height, '\x02');
+  return std::fwrite(kSignature, 1, sizeof kSignature, file) == sizeof kSignature &&
+         writeChunk(file, "IHDR", header) &&
+         writeImageData(file, image.height, bytes + 1, Z_DEFAULT_STRATEGY, fill) &&
+         writeChunk(file, "IEND", std::string());
 }
 
 }  // namespace trasop

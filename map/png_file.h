@@ -1,5 +1,5 @@
-// Pictures as 8-bit palette PNG files: the few chunks written here, the image data compressed
-// by zlib (run-length strategy, which suits maps of few colours best).
+// Pictures as PNG files, 8-bit palette or 8-bit RGB: the few chunks written here, the image data
+// compressed by zlib.
 #pragma once
 
 #include <cstdint>
@@ -7,11 +7,9 @@
 #include <functional>
 #include <vector>
 
-namespace trasop {
+#include "map/colour.h"
 
-struct Colour {
-  std::uint8_t red, green, blue;
-};
+namespace trasop {
 
 struct PaletteImage {
   int width = 0;
@@ -22,7 +20,19 @@ struct PaletteImage {
   std::function<void(int y, std::uint8_t* row)> row;
 };
 
-// Writes `image` as PNG to `file`. Returns false where a write or the compression fails.
+// Writes `image` as PNG to `file`, its rows unfiltered and deflated for runs of one colour.
+// Returns false where a write or the compression fails.
 bool writePng(std::FILE* file, const PaletteImage& image);
+
+struct RgbImage {
+  int width = 0;
+  int height = 0;
+  // Fills `row` (3 x width bytes: red, green, blue) with image row `y`, top row first.
+  std::function<void(int y, std::uint8_t* row)> row;
+};
+
+// Writes `image` as PNG to `file`, each row with the filter that leaves the smallest
+// differences. Returns false where a write or the compression fails.
+bool writePng(std::FILE* file, const RgbImage& image);
 
 }  // namespace trasop

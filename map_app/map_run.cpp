@@ -254,7 +254,14 @@ int runTrasopMap(int argc, const char* const* argv) {
   // Every output is written and flushed first, then the figures are printed, then the outputs
   // take their places one right after the other, the figure last: a run that fails before
   // that replaces none of them.
-  const std::string title = titleOf(options.input, report.frame);
+  FigureContent figure;
+  figure.classes = &classes;
+  figure.frame = report.frame;
+  figure.thresholds = options.thresholds;
+  figure.area = options.area;
+  figure.areaInside = report.areaInside;
+  figure.survey = &report.survey;
+  figure.title = options.titleGiven ? options.title : titleOf(options.input, report.frame);
   PlannedOutput outputs[3];
   int count = 0;
   if (options.gis) {
@@ -264,8 +271,7 @@ int runTrasopMap(int argc, const char* const* argv) {
     outputs[count++].write = [&](std::FILE* file) { return writeWorldFile(file, report.frame); };
   }
   outputs[count++].write = [&](std::FILE* file) {
-    return writeFigure(file, classes, report.frame, options.thresholds, options.area,
-                       report.areaInside, report.survey, title, options.size);
+    return writeFigure(file, figure, options.figure, report.figure);
   };
   for (int k = 0; k < count; ++k) outputs[k].name = names[static_cast<std::size_t>(k)];
   result = writeOutputs(outputs, count);

@@ -13,6 +13,9 @@ namespace {
 enum class Key : std::uint8_t {
   Thresholds,
   Size,
+  Width,
+  Dpi,
+  Title,
   Centre,
   Radius,
   Gis,
@@ -31,11 +34,19 @@ struct LongOption {
 };
 
 const LongOption kOptions[] = {
-    {"thresholds", 't', true, Key::Thresholds}, {"size", 's', true, Key::Size},
-    {"centre", 0, true, Key::Centre},           {"center", 0, true, Key::Centre},
-    {"radius", 'r', true, Key::Radius},         {"gis", 'g', false, Key::Gis},
-    {"relative", 0, false, Key::Relative},      {"json", 'j', false, Key::Json},
-    {"output", 'o', true, Key::Output},         {"help", 'h', false, Key::Help},
+    {"thresholds", 't', true, Key::Thresholds},
+    {"size", 0, true, Key::Size},
+    {"width", 'w', true, Key::Width},
+    {"dpi", 0, true, Key::Dpi},
+    {"title", 0, true, Key::Title},
+    {"centre", 0, true, Key::Centre},
+    {"center", 0, true, Key::Centre},
+    {"radius", 'r', true, Key::Radius},
+    {"gis", 'g', false, Key::Gis},
+    {"relative", 0, false, Key::Relative},
+    {"json", 'j', false, Key::Json},
+    {"output", 'o', true, Key::Output},
+    {"help", 'h', false, Key::Help},
     {"version", 'V', false, Key::Version},
 };
 
@@ -47,6 +58,24 @@ bool finiteNumber(const std::string& text, double& value) {
          text.find_first_of("xXpPnN") == std::string::npos;
 }
 
+// A print width with its unit, "16cm", "160mm" or "6.3in", in points.
+bool parseWidth(const std::string& text, double& points) {
+  static const struct {
+    const char* unit;
+    double points;
+  } kUnits[] = {{"cm", 72.0 / 2.54}, {"mm", 72.0 / 25.4}, {"in", 72.0}};
+  for (const auto& unit : kUnits) {
+    const std::size_t length = std::string(unit.unit).size();
+    double number = 0;
+    if (text.size() > length && text.compare(text.size() - length, length, unit.unit) == 0 &&
+        finiteNumber(text.substr(0, text.size() - length), number)) {
+      points = number * unit.points;
+      return true;
+    }
+  }
+  return false;
+}
+
 bool apply(Key key, const std::string& name, const std::string& value, MapOptions& options,
            std::string& error, bool& radiusGiven, bool& centreGiven) {
   switch (key) {
@@ -55,16 +84,30 @@ bool apply(Key key, const std::string& name, const std::string& value, MapOption
       error = "invalid thresholds '" + value +
               "': give one to four ascending slopes, as 1:20 or 0.05, separated by commas";
       return false;
-    case Key::Size: {
-      char* end = nullptr;
-      const long size = std::strtol(value.c_str(), &end, 10);
-      if (!value.empty() && *end == '\0' && size >= 100 && size <= 20000) {
-        options.size = static_cast<int>(size);
+    case Key::Size:
+      error =
+          "option '--size' is gone: the figure is made for print, give its width with a "
+          "unit (--width=16cm) and its resolution (--dpi=300)";
+      return false;
+    case Key::Width:
+      if (parseWidth(value, options.figure.width) && options.figure.width >= 5.0 / 2.54 * 72 &&
+          options.figure.width <= 60.0 / 2.54 * 72) {
         return true;
       }
-      error = "invalid size '" + value + "': give the map's pixels, from 100 to 20000";
+      error = "invalid width '" + value +
+              "': give the figure's print width with a unit, from 5cm to 60cm (50mm, 2in, ...)";
       return false;
-    }
+    case Key::Dpi:
+      if (finiteNumber(value, options.figure.dpi) && options.figure.dpi >= 72 &&
+          options.figure.dpi <= 1200) {
+        return true;
+      }
+      error = "invalid resolution '" + value + "': give pixels an inch, from 72 to 1200";
+      return false;
+    case Key::Title:
+      options.title = value;
+      options.titleGiven = true;
+      return true;
     case Key::Centre: {
       const std::size_t comma = value.find(',');
       if (comma != std::string::npos && finiteNumber(value.substr(0, comma), options.area.x) &&
@@ -203,6 +246,11 @@ bool parseMapOptions(int argc, const char* const* argv, MapOptions& options, std
     return false;
   }
   options.area.given = radiusGiven;
+  if (options.figure.width / 72.0 * options.figure.dpi > kMostFigurePixels) {
+    error = "the figure would be wider than " + std::to_string(kMostFigurePixels) +
+            " pixels: give a smaller --width or --dpi";
+    return false;
+  }
   if (inputs != 1) {
     error = inputs == 0 ? "missing file operand" : "more than one file given";
     return false;
@@ -217,9 +265,12 @@ const char* mapUsage() {
          "\n"
          "  -t, --thresholds=LIST  one to four ascending slopes, as ratios (1:20) or decimals\n"
          "                         (0.05), separated by commas; default 1:20,1:5\n"
-         "  -s, --size=PIXELS      the map's longer side in pixels (default 1600); a larger\n"
-         "                         grid is shown in blocks, each in the class of most of its\n"
-         "                         cells, steepest cells marked\n"
+         "  -w, --width=WIDTH      the figure's print width with its unit: cm, mm or in\n"
+         "                         (default 16cm; from 5cm to 60cm)\n"
+         "      --dpi=N            its resolution in pixels an inch (default 300; 72 to 1200);\n"
+         "                         a grid of more cells than the map has pixels is shown in\n"
+         "                         blocks, each in the class of most of its cells\n"
+         "      --title=TEXT       the figure's title (default: the file, points and delta)\n"
          "      --centre=X,Y       with --radius: keep every figure to the computational area,\n"
          "  -r, --radius=R         the circle of radius R around X,Y (absolute coordinates)\n"
          "  -g, --gis              also write NAME_classes.png, one pixel a cell, and the world\n"

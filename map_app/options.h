@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "map/figure.h"
 #include "map/frame.h"
 #include "map/thresholds.h"
 
@@ -14,7 +15,9 @@ struct MapOptions {
   std::string input;
   std::string output;  // --output: a folder, or a folder and a name stem; empty: beside input
   Thresholds thresholds = defaultThresholds();
-  int size = 1600;  // pixels on the map's longer side
+  FigureSize figure;  // --width (points), --dpi
+  std::string title;
+  bool titleGiven = false;
   Circle area;
   bool gis = false;
   bool relative = false;

@@ -267,6 +267,33 @@ std::string reportText(const MapReport& report) {
   return out;
 }
 
+namespace {
+
+std::string boxJson(const PixelBox& box) {
+  return "[" + std::to_string(box.left) + ", " + std::to_string(box.top) + ", " +
+         std::to_string(box.right) + ", " + std::to_string(box.bottom) + "]";
+}
+
+// Where the figure put what, in its pixels: [left, top, right, bottom), right and bottom
+// excluded.
+std::string figureJson(const FigureFacts& figure) {
+  std::string j = "{\"width\": " + std::to_string(figure.width) +
+                  ", \"height\": " + std::to_string(figure.height) +
+                  ", \"map\": " + boxJson(figure.map) +
+                  ", \"block\": " + std::to_string(figure.block) +
+                  ", \"zoom\": " + std::to_string(figure.zoom) +
+                  ", \"mark_reach\": " + std::to_string(figure.markReach) + ",\n    \"texts\": [";
+  for (std::size_t k = 0; k < figure.labels.size(); ++k) {
+    j += (k == 0 ? "\n      " : ",\n      ");
+    j += "{\"text\": " + jsonString(figure.labels[k].text) +
+         ", \"box\": " + boxJson(figure.labels[k].box) + "}";
+  }
+  j += "]}";
+  return j;
+}
+
+}  // namespace
+
 std::string reportJson(const MapReport& report) {
   const Frame& f = report.frame;
   const GridHeader& h = *report.header;
@@ -357,7 +384,7 @@ std::string reportJson(const MapReport& report) {
     }
     j += "]}";
   }
-  j += "]\n}\n";
+  j += "],\n  \"figure\": " + figureJson(report.figure) + "\n}\n";
   return j;
 }
 

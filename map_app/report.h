@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "grid/grid.h"
+#include "map/figure.h"
 #include "map/frame.h"
 #include "map/regions.h"
 #include "map/survey.h"
@@ -22,6 +23,7 @@ struct MapReport {
   double areaInside = 1.0;  // the share of the circle within the interior cells' footprint
   Survey survey;
   RegionSummary regions[kMostThresholds];
+  FigureFacts figure;  // where the figure put what
 };
 
 // A file name as shown in text and messages: as it is, or, where it holds control characters

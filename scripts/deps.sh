@@ -2,8 +2,8 @@
 # Installs what building trasop needs, where it is missing (Debian or Ubuntu): the compiler,
 # CMake and make, and with the words given also GoogleTest (gtest), valgrind (valgrind), and the
 # tools that give a test file an access list and attributes and trace how the output is opened
-# (acl), zlib for trasop-map (zlib), and zlib with what the tests of trasop-map read its
-# pictures with (map).
+# (acl), zlib and the font rasterizer's header for trasop-map (zlib), and those with what the
+# tests of trasop-map read its pictures with (map).
 #
 #   scripts/deps.sh [gtest] [valgrind] [acl] [zlib] [map]
 set -euo pipefail
@@ -22,9 +22,13 @@ for extra in "$@"; do
     command -v setfattr >/dev/null 2>&1 || missing+=(attr)
     command -v strace >/dev/null 2>&1 || missing+=(strace)
     ;;
-  zlib) [ -f /usr/include/zlib.h ] || missing+=(zlib1g-dev) ;;
+  zlib)
+    [ -f /usr/include/zlib.h ] || missing+=(zlib1g-dev)
+    [ -f /usr/include/stb/stb_truetype.h ] || missing+=(libstb-dev)
+    ;;
   map)
     [ -f /usr/include/zlib.h ] || missing+=(zlib1g-dev)
+    [ -f /usr/include/stb/stb_truetype.h ] || missing+=(libstb-dev)
     /usr/bin/python3 -c 'import numpy' 2>/dev/null || missing+=(python3-numpy)
     /usr/bin/python3 -c 'import PIL' 2>/dev/null || missing+=(python3-pil)
     ;;

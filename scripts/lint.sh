@@ -55,7 +55,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   if [ "${LINT_DRY_INSTALL:-}" = 1 ]; then exit 0; fi
   scripts/apt-install.sh "${missing[@]}"
 fi
-scripts/deps.sh gtest
+scripts/deps.sh gtest zlib
 
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 mapfile -t product < <(git ls-files 'app/*.cpp' 'grid/*.cpp' 'dmna/*.cpp' 'terrain/*.cpp' 'platform/*.cpp' \

@@ -29,10 +29,12 @@ command -v file >/dev/null 2>&1 || missing+=(file)
 command -v gzip >/dev/null 2>&1 || missing+=(gzip)
 # zlib, for trasop-map in every package.
 [ -f /usr/include/zlib.h ] || missing+=(zlib1g-dev)
+[ -f /usr/include/stb/stb_truetype.h ] || missing+=(libstb-dev)
 case " ${presets[*]} " in *" win32 "*)
   command -v i686-w64-mingw32-g++ >/dev/null 2>&1 || missing+=(g++-mingw-w64-i686-win32)
   command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || missing+=(g++-mingw-w64-x86-64-win32)
-  [ -f /usr/x86_64-w64-mingw32/include/zlib.h ] || missing+=(libz-mingw-w64-dev) ;;
+  [ -f /usr/x86_64-w64-mingw32/include/zlib.h ] || missing+=(libz-mingw-w64-dev)
+[ -f /usr/include/stb/stb_truetype.h ] || missing+=(libstb-dev) ;;
 esac
 case " ${presets[*]} " in *" linux-aarch64 "*)
   command -v aarch64-linux-gnu-g++ >/dev/null 2>&1 || missing+=(g++-aarch64-linux-gnu) ;;

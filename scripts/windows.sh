@@ -27,6 +27,7 @@ command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || missing+=(g++-mingw-w64-x86
 command -v qemu-i386 >/dev/null 2>&1 || missing+=(qemu-user)
 # zlib for trasop-map, linked in.
 [ -f /usr/x86_64-w64-mingw32/include/zlib.h ] || missing+=(libz-mingw-w64-dev)
+[ -f /usr/include/stb/stb_truetype.h ] || missing+=(libstb-dev)
 wine_missing=()
 command -v wine >/dev/null 2>&1 || wine_missing+=(wine wine64)
 # Without the 32-bit Wine an i686 program prints nothing and seems to succeed.
@@ -132,7 +133,7 @@ done
 # A generated terrain through the Linux, win32 and win64 programs: the same bytes from each.
 echo "== the same slope file from every build"
 cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)" --target trasop make_terrain >/dev/null
+cmake --build --preset release -j "$(nproc)" --target trasop trasop-map make_terrain >/dev/null
 same=build/same-bytes
 rm -rf "$same"
 mkdir -p "$same"
@@ -150,9 +151,18 @@ for target in linux win32 win64; do
   win64) run=("$wine64" "$root/build/win64/trasop.exe") ;;
   esac
   (cd "$same/$target" && "${run[@]}" terrain.dmna >/dev/null)
-  [ "$target" = linux ] || cmp "$same/linux/terrain_s.dmna" "$same/$target/terrain_s.dmna"
+  # trasop-map's figure (type, marks, reduced map), class raster and world file.
+  map=("${run[@]}")
+  map[${#map[@]}-1]=${run[${#run[@]}-1]/trasop/trasop-map}
+  (cd "$same/$target" && "${map[@]}" --gis --width=12cm --centre=3510000,5410000 --radius=4000 \
+    terrain.dmna >/dev/null 2>&1)
+  if [ "$target" != linux ]; then
+    for file in terrain_s.dmna terrain_map.png terrain_classes.png terrain_classes.pgw; do
+      cmp "$same/linux/$file" "$same/$target/$file"
+    done
+  fi
 done
-echo "1000 x 1000: the ${compared[*]} results are byte-identical"
+echo "1000 x 1000: the ${compared[*]} slope files and trasop-map's outputs are byte-identical"
 
 if [ -n "$wineserver" ]; then
   "$wineserver" -k >/dev/null 2>&1 || true

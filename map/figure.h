@@ -1,0 +1,61 @@
+// The report's figure of the cells' classes, made for a print width and resolution: north up,
+// axes in the frame's coordinates, legend, scale bar, north arrow and caption, text set in
+// points so that it keeps its size in print whatever the figure's width.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/result_code.h"
+#include "map/canvas.h"
+#include "map/class_map.h"
+#include "map/frame.h"
+#include "map/survey.h"
+#include "map/thresholds.h"
+
+namespace trasop {
+
+// What the figure shows. `areaInside` is the share of the area's circle within the interior
+// cells.
+struct FigureContent {
+  const ClassMap* classes = nullptr;
+  Frame frame;
+  Thresholds thresholds;
+  Circle area;
+  double areaInside = 1.0;
+  const Survey* survey = nullptr;
+  std::string title;
+};
+
+// The print width in points (1/72 inch) and the resolution in pixels an inch.
+struct FigureSize {
+  double width = 16.0 / 2.54 * 72.0;
+  double dpi = 300.0;
+};
+
+// The longest side in pixels a figure may have.
+constexpr int kMostFigurePixels = 12000;
+
+// Where the figure put what, in its pixels: for the summary and for checks of the layout.
+struct FigureFacts {
+  int width = 0;
+  int height = 0;
+  PixelBox map;            // the map's raster
+  std::int64_t block = 1;  // cells a map pixel stands for, each way (a reduced map)
+  int zoom = 1;            // map pixels a cell, each way
+  int markReach = 0;       // blocks each way within which a mark's block may be shown
+  struct Label {
+    std::string text;
+    PixelBox box;  // from the ascent to the descent of the font
+  };
+  std::vector<Label> labels;
+};
+
+// Lays out the figure, renders it and writes it as PNG to `file`, its facts in `facts`.
+// Returns Ok, CannotCreate where a write fails, or OutOfMemory.
+ResultCode writeFigure(std::FILE* file, const FigureContent& content, const FigureSize& size,
+                       FigureFacts& facts);
+
+}  // namespace trasop

@@ -1,0 +1,668 @@
+// The figure laid out in points: title, map with its axes, legend beside the map or below it,
+// caption; then rendered by the PNG back end.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "map/classes.h"
+#include "map/drawing.h"
+#include "map/figure.h"
+#include "map/png_render.h"
+#include "map/reduction.h"
+#include "map/type.h"
+
+namespace trasop {
+
+namespace {
+
+// Sizes of type and lines, in points.
+constexpr double kTitleSize = 11.0;
+constexpr double kLabelSize = 9.0;  // axis labels and legend
+constexpr double kTickSize = 8.0;   // tick labels
+constexpr double kCaptionSize = 8.0;
+constexpr double kMargin = 6.0;
+constexpr double kTickLength = 3.0;
+constexpr double kThinLine = 0.5;
+constexpr double kFrameLine = 0.75;
+constexpr double kAreaLine = 1.0;
+// A mark for a block that hides a cell of the steepest class, across.
+constexpr double kMarkSize = 1.2;
+
+const Colour kBlack{0, 0, 0};
+const Colour kWhite{0xFF, 0xFF, 0xFF};
+
+// A round step of the series 1, 2, 5 times a power of ten: mantissa x 10^exponent. Computed
+// by multiplying and dividing by ten, so that every target finds the same doubles.
+struct Step {
+  int mantissa = 1;
+  int exponent = 0;
+
+  double value() const {
+    double power = 1.0;
+    for (int e = 0; e < exponent; ++e) power *= 10.0;
+    double value = mantissa * power;
+    for (int e = 0; e > exponent; --e) value /= 10.0;
+    return value;
+  }
+  Step next() const {
+    return mantissa == 1   ? Step{2, exponent}
+           : mantissa == 2 ? Step{5, exponent}
+                           : Step{1, exponent + 1};
+  }
+};
+
+// The smallest step of the series that is at least `length` (positive and finite).
+Step stepAtLeast(double length) {
+  Step step{1, 0};
+  while (step.value() > length && step.exponent > -300) step.exponent -= 1;
+  while (step.value() < length && step.exponent < 300) step = step.next();
+  return step;
+}
+
+// The multiples of a step within [from, to]: first x step, (first + 1) x step, ..., `count` of
+// them; none where the bounds are not finite, there would be more than kMostTicks, or
+// neighbouring ticks are the same double.
+constexpr double kMostTicks = 100;
+
+struct Ticks {
+  double first = 0.0;
+  std::int64_t count = 0;
+};
+
+Ticks ticksWithin(double from, double to, double step) {
+  Ticks ticks;
+  if (!std::isfinite(from) || !std::isfinite(to) || !std::isfinite(step) || !(step > 0.0)) {
+    return ticks;
+  }
+  const double first = std::ceil(from / step);
+  const double last = std::floor(to / step);
+  if (!(last >= first) || last - first >= kMostTicks || (first + 1.0) * step == first * step ||
+      (last - 1.0) * step == last * step) {
+    return ticks;
+  }
+  ticks.first = first;
+  ticks.count = static_cast<std::int64_t>(last - first) + 1;
+  return ticks;
+}
+
+// A coordinate as a tick's label: in metres, or in kilometres where `km`; as many decimals as
+// the step needs.
+std::string tickLabel(double value, const Step& step, bool km) {
+  const int decimals = std::max(0, (km ? 3 : 0) - step.exponent);
+  char text[64];
+  const double shown = km ? value / 1000.0 : value;
+  (void)std::snprintf(text, sizeof text, "%.*f", decimals, shown == 0.0 ? 0.0 : shown);
+  return text;
+}
+
+// An axis: where its ticks are and their labels.
+struct Axis {
+  Step step;
+  Ticks ticks;
+  std::vector<std::string> labels;
+  double widest = 0.0;  // points
+};
+
+Axis axisWith(double from, double to, const Step& step, bool km) {
+  Axis axis;
+  axis.step = step;
+  axis.ticks = ticksWithin(from, to, step.value());
+  for (std::int64_t t = 0; t < axis.ticks.count; ++t) {
+    axis.labels.push_back(
+        tickLabel((axis.ticks.first + static_cast<double>(t)) * step.value(), step, km));
+    axis.widest = std::max(axis.widest, textWidth(axis.labels.back(), kTickSize));
+  }
+  return axis;
+}
+
+// The finest ticks along a span of `length` points whose labels keep `room(axis)` points
+// apart; at least one tick where the span holds a multiple of some step.
+template <typename Room>
+Axis chooseAxis(double from, double to, double length, bool km, Room room) {
+  const double span = to - from;
+  if (!std::isfinite(span) || !(span > 0) || !(length > 0)) return Axis();
+  Step step = stepAtLeast(span / kMostTicks);
+  Axis last;
+  for (int tries = 0; tries < 40; ++tries, step = step.next()) {
+    Axis axis = axisWith(from, to, step, km);
+    if (axis.ticks.count == 0) break;
+    last = axis;
+    if (step.value() / span * length >= room(axis)) return axis;
+  }
+  return last;
+}
+
+// Words set in lines no wider than `width` at `size`.
+std::vector<std::string> wrapped(const std::string& text, double size, double width) {
+  std::vector<std::string> lines;
+  std::string line;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find(' ', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(at, end - at);
+    const std::string longer = line.empty() ? word : line + " " + word;
+    if (!line.empty() && textWidth(longer, size) > width) {
+      lines.push_back(line);
+      line = word;
+    } else {
+      line = longer;
+    }
+    at = end + 1;
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+// `text` cut with an ellipsis to fit `width` at `size`.
+std::string fitted(const std::string& text, double size, double width) {
+  if (textWidth(text, size) <= width) return text;
+  std::string cut = text;
+  while (!cut.empty() && textWidth(cut + "\u2026", size) > width) {
+    cut.pop_back();
+    // Not within a character's bytes.
+    while (!cut.empty() && (static_cast<unsigned char>(cut.back()) & 0xC0) == 0x80) cut.pop_back();
+    if (!cut.empty() && static_cast<unsigned char>(cut.back()) >= 0xC0) cut.pop_back();
+  }
+  return cut + "\u2026";
+}
+
+std::string percentText(std::uint64_t part, std::uint64_t whole) {
+  char text[32];
+  (void)std::snprintf(
+      text, sizeof text, "%.1f %%",
+      whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole));
+  return text;
+}
+
+std::string countText(std::uint64_t count) {
+  std::string digits = std::to_string(count);
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
+// Builds the shapes of the drawing.
+class Layout {
+ public:
+  explicit Layout(Drawing& drawing) : drawing_(drawing) {}
+
+  void text(const std::string& words, double size, double x, double baseline,
+            Colour colour = kBlack) {
+    Shape shape;
+    shape.kind = ShapeKind::Text;
+    shape.colour = colour;
+    shape.text = words;
+    shape.size = size;
+    shape.x = {x};
+    shape.y = {baseline};
+    shape.box = {x, baseline - ascent(size), x + textWidth(words, size), baseline + descent(size)};
+    drawing_.shapes.push_back(shape);
+  }
+  void fill(const Box& box, Colour colour, bool clipped = false) {
+    Shape shape;
+    shape.kind = ShapeKind::Fill;
+    shape.colour = colour;
+    shape.box = box;
+    shape.clipped = clipped;
+    drawing_.shapes.push_back(shape);
+  }
+  void frame(const Box& box, double width, Colour colour) {
+    fill({box.left - width, box.top - width, box.right + width, box.top}, colour);
+    fill({box.left - width, box.bottom, box.right + width, box.bottom + width}, colour);
+    fill({box.left - width, box.top, box.left, box.bottom}, colour);
+    fill({box.right, box.top, box.right + width, box.bottom}, colour);
+  }
+  void polygon(const std::vector<double>& x, const std::vector<double>& y, Colour colour,
+               bool clipped) {
+    Shape shape;
+    shape.kind = ShapeKind::Polygon;
+    shape.colour = colour;
+    shape.x = x;
+    shape.y = y;
+    shape.starts = {0};
+    shape.clipped = clipped;
+    drawing_.shapes.push_back(shape);
+  }
+  void ring(double x, double y, double radius, double width, Colour colour, bool clipped) {
+    Shape shape;
+    shape.kind = ShapeKind::Ring;
+    shape.colour = colour;
+    shape.x = {x};
+    shape.y = {y};
+    shape.radius = radius;
+    shape.width = width;
+    shape.clipped = clipped;
+    drawing_.shapes.push_back(shape);
+  }
+  void line(const std::vector<double>& x, const std::vector<double>& y, double width,
+            Colour colour) {
+    Shape shape;
+    shape.kind = ShapeKind::Line;
+    shape.colour = colour;
+    shape.x = x;
+    shape.y = y;
+    shape.width = width;
+    drawing_.shapes.push_back(shape);
+  }
+
+ private:
+  Drawing& drawing_;
+};
+
+// A star of five points around (x, y), `radius` to its points, with a halo `halo` wider.
+// The corners' directions are constants, so that no sine is computed.
+void star(Layout& layout, double x, double y, double radius, double halo, Colour colour,
+          bool clipped) {
+  // cos and sin of 90 + 36 k degrees, k = 0 to 9.
+  static const double kCos[10] = {
+      0.0, -0.587785252292473, -0.951056516295154, -0.951056516295154, -0.587785252292473,
+      0.0, 0.587785252292473,  0.951056516295154,  0.951056516295154,  0.587785252292473};
+  static const double kSin[10] = {
+      1.0,  0.809016994374947,  0.309016994374947,  -0.309016994374947, -0.809016994374947,
+      -1.0, -0.809016994374947, -0.309016994374947, 0.309016994374947,  0.809016994374947};
+  for (int pass = 0; pass < 2; ++pass) {
+    const double outer = pass == 0 ? radius + halo : radius;
+    const double inner = outer * 0.4;
+    std::vector<double> xs;
+    std::vector<double> ys;
+    for (int k = 0; k < 10; ++k) {
+      const double r = k % 2 == 0 ? outer : inner;
+      xs.push_back(x + r * kCos[k]);
+      ys.push_back(y - r * kSin[k]);
+    }
+    layout.polygon(xs, ys, pass == 0 ? kWhite : colour, clipped);
+  }
+}
+
+// A triangle pointing up, centred on (x, y), `size` high, with a white halo.
+void triangle(Layout& layout, double x, double y, double size, bool clipped) {
+  for (int pass = 0; pass < 2; ++pass) {
+    const double h = pass == 0 ? size + 2.0 : size;
+    const double half = h * 0.577350269189626;  // tan 30 degrees
+    layout.polygon({x - half, x + half, x}, {y + h / 3, y + h / 3, y - 2 * h / 3},
+                   pass == 0 ? kWhite : kBlack, clipped);
+  }
+}
+
+// A north arrow whose tip is at (x, top), `height` high, an "N" above it.
+void northArrow(Layout& layout, double x, double top, double height) {
+  const double half = height * 0.3;
+  layout.polygon({x, x + half, x, x - half}, {top, top + height, top + height * 0.75, top + height},
+                 kBlack, false);
+}
+
+// How the map's pixels stand for the cells: `block` cells a pixel each way (a reduced map),
+// or `zoom` pixels a cell each way.
+struct Scale {
+  std::int64_t block = 1;
+  int zoom = 1;
+  int width = 0;  // pixels
+  int height = 0;
+};
+
+Scale scaleFor(std::int64_t cellsWide, std::int64_t cellsHigh, int pixelsWide, int pixelsHigh) {
+  Scale scale;
+  pixelsWide = std::max(pixelsWide, 1);
+  pixelsHigh = std::max(pixelsHigh, 1);
+  if (cellsWide > pixelsWide || cellsHigh > pixelsHigh) {
+    scale.block = std::max((cellsWide + pixelsWide - 1) / pixelsWide,
+                           (cellsHigh + pixelsHigh - 1) / pixelsHigh);
+  } else {
+    scale.zoom = static_cast<int>(
+        std::max<std::int64_t>(1, std::min(pixelsWide / cellsWide, pixelsHigh / cellsHigh)));
+  }
+  scale.width = static_cast<int>((cellsWide + scale.block - 1) / scale.block) * scale.zoom;
+  scale.height = static_cast<int>((cellsHigh + scale.block - 1) / scale.block) * scale.zoom;
+  return scale;
+}
+
+// Map cells drawn this many pixels across or more are parted by a thin lighter line.
+constexpr int kParted = 12;
+
+// One row of the legend: a symbol, its words, and a share right-aligned.
+enum class Symbol : std::uint8_t { Swatch, Star, Triangle, Ring, Mark, None };
+struct LegendRow {
+  Symbol symbol = Symbol::None;
+  Colour colour{0, 0, 0};
+  std::string words;
+  std::string share;
+};
+
+}  // namespace
+
+ResultCode writeFigure(std::FILE* file, const FigureContent& content, const FigureSize& size,
+                       FigureFacts& facts) {
+  const ClassMap& classes = *content.classes;
+  const Frame& frame = content.frame;
+  const Survey& survey = *content.survey;
+  const Thresholds& thresholds = content.thresholds;
+  const Circle& area = content.area;
+  const double k = size.dpi / 72.0;  // pixels a point
+  const double width = size.width;
+  const std::int64_t cellsWide = classes.alongI;
+  const std::int64_t cellsHigh = classes.alongJ;
+  const double spanX = static_cast<double>(cellsWide) * frame.delta;
+  const double spanY = static_cast<double>(cellsHigh) * frame.delta;
+  const double westEdge = frame.x(1) - frame.delta / 2;
+  const double southEdge = frame.y(1) - frame.delta / 2;
+  const double eastEdge = westEdge + spanX;
+  const double northEdge = southEdge + spanY;
+  const std::vector<Colour> colours = classColours(thresholds.count);
+  try {
+    Drawing drawing;
+    Layout layout(drawing);
+    // Kilometres on the axes where metres would need six digits or more.
+    const bool km = std::max({std::abs(westEdge), std::abs(eastEdge), std::abs(southEdge),
+                              std::abs(northEdge)}) >= 1e5;
+    const std::string unit = km ? "km" : "m";
+
+    // The legend's rows.
+    std::vector<LegendRow> rows;
+    for (int c = thresholds.count; c >= 0; --c) {
+      rows.push_back({Symbol::Swatch, colours[static_cast<std::size_t>(c)],
+                      classRule(thresholds, c), percentText(survey.classCells[c], survey.cells)});
+    }
+    char steepest[96];
+    (void)std::snprintf(steepest, sizeof steepest, "steepest cell, slope %.4f", survey.maxSlope);
+    if (survey.cells > 0) rows.push_back({Symbol::Triangle, kBlack, steepest, ""});
+    if (area.given) {
+      rows.push_back({Symbol::Star, kBlack, "source, centre of the area", ""});
+      char inside[96];
+      (void)std::snprintf(inside, sizeof inside, "computational area, %.1f %% in the grid",
+                          100.0 * content.areaInside);
+      rows.push_back({Symbol::Ring, kBlack, inside, ""});
+    }
+    const std::string heading = "Slope (rise over run)";
+    const double rowHeight = kLabelSize * 1.45;
+    const double symbolWidth = kLabelSize * 2.2;
+    // The shares stand in a column right of the classes' rules; the other rows' words may
+    // reach past it.
+    double rulesWidth = 0;
+    double shareWidth = 0;
+    double legendWidth = textWidth(heading, kLabelSize);
+    for (const LegendRow& row : rows) {
+      if (row.share.empty()) {
+        legendWidth = std::max(legendWidth, symbolWidth + textWidth(row.words, kLabelSize));
+      } else {
+        rulesWidth = std::max(rulesWidth, textWidth(row.words, kLabelSize));
+        shareWidth = std::max(shareWidth, textWidth(row.share, kLabelSize));
+      }
+    }
+    const double shareRight = symbolWidth + rulesWidth + kLabelSize + shareWidth;
+    legendWidth = std::max(legendWidth, shareRight);
+
+    // The map: as wide as the room beside the legend, or below it where the map would keep
+    // less than half the figure's width; at most 1.25 times the figure's width high.
+    const double titleTop = kMargin;
+    const double titleBaseline = titleTop + ascent(kTitleSize);
+    const double yLabelBaseline = titleBaseline + descent(kTitleSize) + kLabelSize * 1.4;
+    const double mapTop = yLabelBaseline + descent(kLabelSize) + kTickSize * 0.9;
+    double gutter = 0;  // left of the map: tick labels and ticks
+    double rightRoom = kMargin;
+    Axis alongX;
+    Axis alongY;
+    Scale scale;
+    bool beside = true;
+    double mapWidth = 0;
+    double mapHeight = 0;
+    for (int pass = 0; pass < 4; ++pass) {
+      const double left = kMargin + gutter + kTickLength + 2.0;
+      const double besideRoom = width - left - rightRoom - legendWidth - 3 * kMargin;
+      beside = besideRoom >= 0.45 * width;
+      const double room = beside ? besideRoom : width - left - rightRoom;
+      // (Room is left for the title, the axes, a caption and a legend below, so that the
+      // figure keeps within kMostFigurePixels.)
+      const double tallest = std::max(36.0, std::min(1.25 * width, kMostFigurePixels / k - 400.0));
+      double wide = room;
+      double high = room * spanY / spanX;
+      if (high > tallest) {
+        high = tallest;
+        wide = tallest * spanX / spanY;
+      }
+      scale =
+          scaleFor(cellsWide, cellsHigh, static_cast<int>(wide * k), static_cast<int>(high * k));
+      mapWidth = scale.width / k;
+      mapHeight = scale.height / k;
+      alongX = chooseAxis(westEdge, eastEdge, mapWidth, km,
+                          [](const Axis& axis) { return axis.widest + 1.5 * kTickSize; });
+      alongY = chooseAxis(southEdge, northEdge, mapHeight, km,
+                          [](const Axis&) { return 3.0 * kTickSize; });
+      const double needed = alongY.widest;
+      // Half the widest x label may stand out right of the map.
+      const double needRight = std::max(kMargin, alongX.widest / 2 + 2.0);
+      if (needed <= gutter && needRight <= rightRoom) break;
+      gutter = std::max(gutter, needed);
+      rightRoom = std::max(rightRoom, needRight);
+    }
+    const double mapLeft = std::floor((kMargin + gutter + kTickLength + 2.0) * k) / k;
+    const double mapTopSnapped = std::floor(mapTop * k) / k;
+    const Box map{mapLeft, mapTopSnapped, mapLeft + mapWidth, mapTopSnapped + mapHeight};
+    drawing.map = map;
+    drawing.mapWidth = scale.width;
+    drawing.mapHeight = scale.height;
+
+    // The map's pixels: the class of each cell, or of most of each block.
+    const int markPixels = std::max(3, static_cast<int>(std::ceil(kMarkSize * k)));
+    const int reach = scale.block > 1 ? (markPixels + 1) / 2 : 0;
+    auto reduced = std::make_shared<ReducedMap>();
+    if (!reduceClasses(classes, scale.block, thresholds.count, reach, *reduced)) {
+      return OutOfMemory;
+    }
+    const int zoom = scale.zoom;
+    const int blocksWide = reduced->wide;
+    drawing.mapRow = [reduced, zoom, blocksWide, colours](int y, std::uint8_t* rgb) {
+      const std::uint8_t* const line =
+          &reduced
+               ->shown[static_cast<std::size_t>(y / zoom) * static_cast<std::size_t>(blocksWide)];
+      const bool partedRow = zoom >= kParted && y % zoom == 0 && y > 0;
+      for (int x = 0; x < blocksWide * zoom; ++x) {
+        const std::uint8_t block = line[x / zoom];
+        Colour colour = block == kOutsideArea ? kWhite : colours[block - 1u];
+        if (partedRow || (zoom >= kParted && x % zoom == 0 && x > 0)) {
+          // A thin line a third of the way to white between large cells.
+          colour = {static_cast<std::uint8_t>(colour.red + (255 - colour.red) / 3),
+                    static_cast<std::uint8_t>(colour.green + (255 - colour.green) / 3),
+                    static_cast<std::uint8_t>(colour.blue + (255 - colour.blue) / 3)};
+        }
+        rgb[3 * x] = colour.red;
+        rgb[3 * x + 1] = colour.green;
+        rgb[3 * x + 2] = colour.blue;
+      }
+    };
+
+    // Where a point of the frame's coordinates falls on the map, in points.
+    const double perMetre = mapWidth / spanX;
+    auto across = [&](double x) { return map.left + (x - westEdge) * perMetre; };
+    auto down = [&](double y) { return map.top + (northEdge - y) * perMetre; };
+
+    // Blocks that hold a cell of the steepest class without showing it.
+    const Colour steepestColour = colours.back();
+    if (scale.block > 1) {
+      for (int line = 0; line < reduced->high; ++line) {
+        for (int column = 0; column < reduced->wide; ++column) {
+          if (reduced->marked[static_cast<std::size_t>(line) * reduced->wide + column] == 0)
+            continue;
+          const double cx = map.left + (column + 0.5) / k;
+          const double cy = map.top + (line + 0.5) / k;
+          const double half = markPixels / (2 * k);
+          layout.fill({cx - half, cy - half, cx + half, cy + half}, steepestColour, true);
+        }
+      }
+    }
+    // The area, its source and the steepest cell, kept to the map.
+    if (area.given) {
+      const double cx = across(area.x);
+      const double cy = down(area.y);
+      const double radius = area.radius * perMetre;
+      layout.ring(cx, cy, radius, kAreaLine + 1.5, kWhite, true);
+      layout.ring(cx, cy, radius, kAreaLine, kBlack, true);
+      star(layout, cx, cy, 5.0, 1.2, kBlack, true);
+    }
+    if (survey.cells > 0) {
+      triangle(layout, across(frame.x(survey.maxI)), down(frame.y(survey.maxJ)), 6.0, true);
+    }
+    layout.frame(map, kFrameLine, kBlack);
+
+    // The axes.
+    const double stepX = alongX.step.value();
+    for (std::int64_t t = 0; t < alongX.ticks.count; ++t) {
+      const double at = across((alongX.ticks.first + static_cast<double>(t)) * stepX);
+      layout.fill({at - kThinLine / 2, map.bottom + kFrameLine, at + kThinLine / 2,
+                   map.bottom + kFrameLine + kTickLength},
+                  kBlack);
+      const std::string& label = alongX.labels[static_cast<std::size_t>(t)];
+      layout.text(label, kTickSize, at - textWidth(label, kTickSize) / 2,
+                  map.bottom + kFrameLine + kTickLength + 2.0 + ascent(kTickSize));
+    }
+    const double stepY = alongY.step.value();
+    for (std::int64_t t = 0; t < alongY.ticks.count; ++t) {
+      const double at = down((alongY.ticks.first + static_cast<double>(t)) * stepY);
+      layout.fill({map.left - kFrameLine - kTickLength, at - kThinLine / 2, map.left - kFrameLine,
+                   at + kThinLine / 2},
+                  kBlack);
+      const std::string& label = alongY.labels[static_cast<std::size_t>(t)];
+      layout.text(label, kTickSize,
+                  map.left - kFrameLine - kTickLength - 1.5 - textWidth(label, kTickSize),
+                  at + capHeight(kTickSize) / 2);
+    }
+    layout.text("y (" + unit + ")", kLabelSize, kMargin, yLabelBaseline);
+    const std::string xLabel =
+        std::string("x (") + unit + (frame.absolute ? ", absolute)" : ", relative to gakrx)");
+    double below = map.bottom + kFrameLine + kTickLength + 2.0 + ascent(kTickSize) +
+                   descent(kTickSize) + kLabelSize * 0.4;
+    below += ascent(kLabelSize);
+    const std::string xShown = fitted(xLabel, kLabelSize, width - 2 * kMargin);
+    layout.text(
+        xShown, kLabelSize,
+        std::min(std::max(kMargin, map.left + mapWidth / 2 - textWidth(xShown, kLabelSize) / 2),
+                 width - kMargin - textWidth(xShown, kLabelSize)),
+        below);
+    below += descent(kLabelSize);
+    layout.text(fitted(content.title, kTitleSize, width - 2 * kMargin), kTitleSize, kMargin,
+                titleBaseline);
+
+    if (scale.block > 1) {
+      rows.push_back({Symbol::Mark, steepestColour,
+                      "block with a cell " + classRule(thresholds, thresholds.count), ""});
+      legendWidth = std::max(legendWidth, symbolWidth + textWidth(rows.back().words, kLabelSize));
+    }
+    // The scale bar, at least an eighth of the map's longer side, with the north arrow right
+    // of it: where that row is wider than the room beside the map, the legend goes below.
+    const double longer = std::max(spanX, spanY);
+    const Step barStep = stepAtLeast(longer / 8);
+    const double barLength = barStep.value();
+    const double barPoints = barLength * perMetre;
+    const std::string barText = barLength >= 1000.0 ? tickLabel(barLength, barStep, true) + " km"
+                                                    : tickLabel(barLength, barStep, false) + " m";
+    const double arrowOffset = barPoints + 4.0 + textWidth(barText, kLabelSize) + 2 * kLabelSize;
+    legendWidth = std::max(legendWidth, arrowOffset + kLabelSize);
+    double legendLeft = map.right + rightRoom + 2 * kMargin;
+    if (beside && legendLeft + legendWidth > width - kMargin) beside = false;
+    if (!beside) legendLeft = kMargin;
+
+    // The legend with its top at `top`; returns its bottom.
+    const auto drawLegend = [&](double top) {
+      double y = top + ascent(kLabelSize);
+      layout.text(heading, kLabelSize, legendLeft, y);
+      y += rowHeight * 1.2;
+      for (const LegendRow& row : rows) {
+        const double middle = y - capHeight(kLabelSize) / 2;
+        const double sx = legendLeft + symbolWidth * 0.4;
+        switch (row.symbol) {
+          case Symbol::Swatch: {
+            const Box swatch{legendLeft, y - capHeight(kLabelSize) - 1.0,
+                             legendLeft + symbolWidth * 0.8, y + 1.0};
+            layout.fill(swatch, row.colour);
+            layout.frame(swatch, kThinLine / 2, kBlack);
+            break;
+          }
+          case Symbol::Star:
+            star(layout, sx, middle, 4.5, 1.0, kBlack, false);
+            break;
+          case Symbol::Triangle:
+            triangle(layout, sx, middle, 6.0, false);
+            break;
+          case Symbol::Ring:
+            layout.ring(sx, middle, 4.0, kAreaLine, kBlack, false);
+            break;
+          case Symbol::Mark: {
+            const double half = kMarkSize / 2;
+            layout.fill({sx - half, middle - half, sx + half, middle + half}, row.colour);
+            break;
+          }
+          case Symbol::None:
+            break;
+        }
+        layout.text(row.words, kLabelSize, legendLeft + symbolWidth, y);
+        if (!row.share.empty()) {
+          layout.text(row.share, kLabelSize,
+                      legendLeft + shareRight - textWidth(row.share, kLabelSize), y);
+        }
+        y += rowHeight;
+      }
+      y += rowHeight;
+      const double barTop = y - capHeight(kLabelSize);
+      layout.fill({legendLeft, barTop + 2.0, legendLeft + barPoints, barTop + 4.0}, kBlack);
+      layout.fill({legendLeft, barTop, legendLeft + kThinLine, barTop + 6.0}, kBlack);
+      layout.fill(
+          {legendLeft + barPoints - kThinLine, barTop, legendLeft + barPoints, barTop + 6.0},
+          kBlack);
+      layout.text(barText, kLabelSize, legendLeft + barPoints + 4.0, y);
+      const double arrowX = legendLeft + arrowOffset;
+      northArrow(layout, arrowX, barTop - 2.0, 10.0);
+      layout.text("N", kLabelSize, arrowX - textWidth("N", kLabelSize) / 2, barTop - 3.0);
+      return y + descent(kLabelSize) + 4.0;
+    };
+    const double legendBottom = beside ? drawLegend(map.top) : 0.0;
+
+    // The caption, under the map and a legend beside it, as wide as the figure.
+    std::string caption =
+        "Slope of a cell: the larger of the two central differences of the heights over 2 \u00d7 "
+        "delta = " +
+        tickLabel(2 * frame.delta, stepAtLeast(2 * frame.delta), false) +
+        " m. A class holds the cells strictly steeper than its lower bound. Shares of " +
+        countText(survey.cells) + (survey.cells == 1 ? " cell" : " cells") +
+        (area.given ? " in the computational area." : ".");
+    if (scale.block > 1) {
+      caption += " Each pixel shows the class of most of its block of " +
+                 std::to_string(scale.block) + " \u00d7 " + std::to_string(scale.block) +
+                 " cells; a square marks a block with a cell " +
+                 classRule(thresholds, thresholds.count) + " that does not show it.";
+    }
+    double captionY = std::max(below, legendBottom) + kCaptionSize * 0.4;
+    for (const std::string& line : wrapped(caption, kCaptionSize, width - 2 * kMargin)) {
+      captionY += kCaptionSize * 1.25;
+      layout.text(line, kCaptionSize, kMargin, captionY);
+    }
+    captionY += descent(kCaptionSize);
+    const double bottom = beside ? captionY : drawLegend(captionY + kLabelSize * 0.8);
+
+    drawing.width = width;
+    drawing.height = bottom + kMargin;
+    facts.width = pixelAt(drawing.width, k);
+    facts.height = pixelAt(drawing.height, k);
+    facts.map = {pixelAt(map.left, k), pixelAt(map.top, k), pixelAt(map.left, k) + scale.width,
+                 pixelAt(map.top, k) + scale.height};
+    facts.block = scale.block;
+    facts.zoom = scale.zoom;
+    facts.markReach = reach;
+    facts.labels.clear();
+    for (const Shape& shape : drawing.shapes) {
+      if (shape.kind != ShapeKind::Text) continue;
+      facts.labels.push_back({shape.text,
+                              {pixelAt(shape.box.left, k), pixelAt(shape.box.top, k),
+                               pixelAt(shape.box.right, k), pixelAt(shape.box.bottom, k)}});
+    }
+    return writeDrawingPng(file, drawing, k);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory;
+  }
+}
+
+}  // namespace trasop
