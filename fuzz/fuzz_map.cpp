@@ -19,6 +19,7 @@
 #include "dmna/dmna_reader_steps.h"
 #include "map/classes.h"
 #include "map/figure.h"
+#include "map/relief.h"
 #include "map/utf8.h"
 #include "map_app/map_run.h"
 #include "map_app/options.h"
@@ -83,6 +84,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     report.file = options.input;
     ClassMap classes;
     const ResultCode surveyed = surveyHeights(grid, header, options, report, classes);
+    FigureContent figure;
+    figure.classes = &classes;
+    figure.frame = report.frame;
+    figure.thresholds = options.thresholds;
+    figure.area = options.area;
+    figure.areaInside = report.areaInside;
+    figure.survey = &report.survey;
+    figure.title = options.title;
+    figure.contourStep = options.contourStep;
+    Relief relief;
+    if (surveyed == Ok &&
+        reliefOf(grid, figureBlock(figure, options.figure), header.delta, relief)) {
+      figure.relief = &relief;
+    }
     releaseGrid(grid);
     if (surveyed == Ok) {
       std::uint64_t counted = 0;
@@ -93,14 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       static std::FILE* const sink = std::tmpfile();
       if (sink != nullptr) {
         std::rewind(sink);
-        FigureContent figure;
-        figure.classes = &classes;
-        figure.frame = report.frame;
-        figure.thresholds = options.thresholds;
-        figure.area = options.area;
         figure.areaInside = report.areaInside;
-        figure.survey = &report.survey;
-        figure.title = options.title;
         if (writeFigure(sink, figure, options.figure, report.figure) != Ok ||
             writeClassRaster(sink, classes, options.thresholds, options.area) != Ok ||
             writeWorldFile(sink, report.frame) != Ok) {

@@ -12,6 +12,7 @@
 #include "map/canvas.h"
 #include "map/class_map.h"
 #include "map/frame.h"
+#include "map/relief.h"
 #include "map/survey.h"
 #include "map/thresholds.h"
 
@@ -27,6 +28,11 @@ struct FigureContent {
   double areaInside = 1.0;
   const Survey* survey = nullptr;
   std::string title;
+  // The terrain beneath the classes, reduced as figureBlock says; none: a plain map.
+  const Relief* relief = nullptr;
+  // Contour lines every `contourStep` metres; 0: a round step from the heights' range;
+  // below 0: none.
+  double contourStep = 0.0;
 };
 
 // The print width in points (1/72 inch) and the resolution in pixels an inch.
@@ -46,12 +52,19 @@ struct FigureFacts {
   std::int64_t block = 1;  // cells a map pixel stands for, each way (a reduced map)
   int zoom = 1;            // map pixels a cell, each way
   int markReach = 0;       // blocks each way within which a mark's block may be shown
+  double contourStep = 0;  // metres between contour lines; 0: none drawn
+  std::vector<double> contourLevels;
   struct Label {
     std::string text;
-    PixelBox box;  // from the ascent to the descent of the font
+    PixelBox box;        // from the ascent to the descent of the font
+    bool onMap = false;  // a contour's label, drawn over the map
   };
   std::vector<Label> labels;
 };
+
+// The cells each way that one pixel of the map stands for (1 where a cell takes one pixel or
+// more): the block the relief beneath the map is to be reduced to.
+std::int64_t figureBlock(const FigureContent& content, const FigureSize& size);
 
 // Lays out the figure, renders it and writes it as PNG to `file`, its facts in `facts`.
 // Returns Ok, CannotCreate where a write fails, or OutOfMemory.

@@ -15,6 +15,7 @@
 #include "map/figure.h"
 #include "map/png_render.h"
 #include "map/reduction.h"
+#include "map/relief.h"
 #include "map/type.h"
 
 namespace trasop {
@@ -36,6 +37,38 @@ constexpr double kMarkSize = 1.2;
 
 const Colour kBlack{0, 0, 0};
 const Colour kWhite{0xFF, 0xFF, 0xFF};
+
+// Contour lines: thin and light, every fifth stronger and darker, in a brown that none of the
+// classes has; their labels on a pale ground.
+constexpr double kContour = 0.5;
+constexpr double kIndexContour = 0.9;
+constexpr double kContourLabelSize = 7.0;
+const Colour kContourColour{0x8C, 0x78, 0x64};
+const Colour kIndexContourColour{0x5A, 0x46, 0x32};
+const Colour kLabelBackground{0xF8, 0xF6, 0xF2};
+
+// The hillshade moves a class's colour at most this share of the way to white (facing the
+// light) or to black (turned away): its lightness by at most 7 L*, less than half the gap
+// between any two classes.
+constexpr double kLighten = 0.08;
+constexpr double kDarken = 0.08;
+
+std::uint8_t mixed(int from, int to, double share) {
+  return static_cast<std::uint8_t>(std::floor(from + (to - from) * share + 0.5));
+}
+
+Colour shaded(const Colour& colour, double shade) {
+  const int to = shade > 0 ? 255 : 0;
+  const double share = shade > 0 ? shade * kLighten : -shade * kDarken;
+  return {mixed(colour.red, to, share), mixed(colour.green, to, share),
+          mixed(colour.blue, to, share)};
+}
+
+// Outside the area: the terrain in greys from 229 to 255, lighter than every class.
+Colour outsideColour(double shade) {
+  const std::uint8_t grey = mixed(242, shade > 0 ? 255 : 229, shade > 0 ? shade : -shade);
+  return {grey, grey, grey};
+}
 
 // A round step of the series 1, 2, 5 times a power of ten: mantissa x 10^exponent. Computed
 // by multiplying and dividing by ten, so that every target finds the same doubles.
@@ -193,10 +226,11 @@ class Layout {
   explicit Layout(Drawing& drawing) : drawing_(drawing) {}
 
   void text(const std::string& words, double size, double x, double baseline,
-            Colour colour = kBlack) {
+            Colour colour = kBlack, bool onMap = false) {
     Shape shape;
     shape.kind = ShapeKind::Text;
     shape.colour = colour;
+    shape.clipped = onMap;
     shape.text = words;
     shape.size = size;
     shape.x = {x};
@@ -240,14 +274,17 @@ class Layout {
     shape.clipped = clipped;
     drawing_.shapes.push_back(shape);
   }
-  void line(const std::vector<double>& x, const std::vector<double>& y, double width,
-            Colour colour) {
+  // Polylines over the map, each from one of `starts` to the next.
+  void lines(const std::vector<double>& x, const std::vector<double>& y,
+             const std::vector<std::size_t>& starts, double width, Colour colour) {
     Shape shape;
     shape.kind = ShapeKind::Line;
     shape.colour = colour;
     shape.x = x;
     shape.y = y;
+    shape.starts = starts;
     shape.width = width;
+    shape.clipped = true;
     drawing_.shapes.push_back(shape);
   }
 
@@ -334,7 +371,141 @@ struct LegendRow {
   std::string share;
 };
 
+// The figure's plan: the legend's rows and width, and the map's size and axes, with the
+// legend beside the map or below it.
+struct Plan {
+  bool km = false;
+  std::string unit;
+  std::vector<LegendRow> rows;
+  std::string heading;
+  double rowHeight = 0;
+  double symbolWidth = 0;
+  double legendWidth = 0;
+  double shareRight = 0;  // where the shares' column ends, from the legend's left
+  double titleBaseline = 0;
+  double yLabelBaseline = 0;
+  double mapTop = 0;
+  double gutter = 0;  // left of the map: tick labels and ticks
+  double rightRoom = kMargin;
+  Axis alongX;
+  Axis alongY;
+  Scale scale;
+  bool beside = true;
+  double mapWidth = 0;
+  double mapHeight = 0;
+};
+
+Plan planFigure(const FigureContent& content, const FigureSize& size) {
+  const ClassMap& classes = *content.classes;
+  const Frame& frame = content.frame;
+  const Survey& survey = *content.survey;
+  const Thresholds& thresholds = content.thresholds;
+  const Circle& area = content.area;
+  const double k = size.dpi / 72.0;
+  const double width = size.width;
+  const std::int64_t cellsWide = classes.alongI;
+  const std::int64_t cellsHigh = classes.alongJ;
+  const double spanX = static_cast<double>(cellsWide) * frame.delta;
+  const double spanY = static_cast<double>(cellsHigh) * frame.delta;
+  const double westEdge = frame.x(1) - frame.delta / 2;
+  const double southEdge = frame.y(1) - frame.delta / 2;
+  const double eastEdge = westEdge + spanX;
+  const double northEdge = southEdge + spanY;
+  const std::vector<Colour> colours = classColours(thresholds.count);
+  Plan plan;
+  // Kilometres on the axes where metres would need six digits or more.
+  plan.km = std::max({std::abs(westEdge), std::abs(eastEdge), std::abs(southEdge),
+                      std::abs(northEdge)}) >= 1e5;
+  plan.unit = plan.km ? "km" : "m";
+  const bool km = plan.km;
+
+  // The legend's rows.
+  std::vector<LegendRow>& rows = plan.rows;
+  for (int c = thresholds.count; c >= 0; --c) {
+    rows.push_back({Symbol::Swatch, colours[static_cast<std::size_t>(c)], classRule(thresholds, c),
+                    percentText(survey.classCells[c], survey.cells)});
+  }
+  char steepest[96];
+  (void)std::snprintf(steepest, sizeof steepest, "steepest cell, slope %.4f", survey.maxSlope);
+  if (survey.cells > 0) rows.push_back({Symbol::Triangle, kBlack, steepest, ""});
+  if (area.given) {
+    rows.push_back({Symbol::Star, kBlack, "source, centre of the area", ""});
+    char inside[96];
+    (void)std::snprintf(inside, sizeof inside, "computational area, %.1f %% in the grid",
+                        100.0 * content.areaInside);
+    rows.push_back({Symbol::Ring, kBlack, inside, ""});
+  }
+  plan.heading = "Slope (rise over run)";
+  plan.rowHeight = kLabelSize * 1.45;
+  plan.symbolWidth = kLabelSize * 2.2;
+  const double symbolWidth = plan.symbolWidth;
+  // The shares stand in a column right of the classes' rules; the other rows' words may
+  // reach past it.
+  double rulesWidth = 0;
+  double shareWidth = 0;
+  double legendWidth = textWidth(plan.heading, kLabelSize);
+  for (const LegendRow& row : rows) {
+    if (row.share.empty()) {
+      legendWidth = std::max(legendWidth, symbolWidth + textWidth(row.words, kLabelSize));
+    } else {
+      rulesWidth = std::max(rulesWidth, textWidth(row.words, kLabelSize));
+      shareWidth = std::max(shareWidth, textWidth(row.share, kLabelSize));
+    }
+  }
+  plan.shareRight = symbolWidth + rulesWidth + kLabelSize + shareWidth;
+  legendWidth = std::max(legendWidth, plan.shareRight);
+  plan.legendWidth = legendWidth;
+
+  // The map: as wide as the room beside the legend, or below it where the map would keep
+  // less than half the figure's width; at most 1.25 times the figure's width high.
+  const double titleTop = kMargin;
+  plan.titleBaseline = titleTop + ascent(kTitleSize);
+  plan.yLabelBaseline = plan.titleBaseline + descent(kTitleSize) + kLabelSize * 1.4;
+  plan.mapTop = plan.yLabelBaseline + descent(kLabelSize) + kTickSize * 0.9;
+  double& gutter = plan.gutter;
+  double& rightRoom = plan.rightRoom;
+  Axis& alongX = plan.alongX;
+  Axis& alongY = plan.alongY;
+  Scale& scale = plan.scale;
+  bool& beside = plan.beside;
+  double& mapWidth = plan.mapWidth;
+  double& mapHeight = plan.mapHeight;
+  for (int pass = 0; pass < 4; ++pass) {
+    const double left = kMargin + gutter + kTickLength + 2.0;
+    const double besideRoom = width - left - rightRoom - legendWidth - 3 * kMargin;
+    beside = besideRoom >= 0.45 * width;
+    const double room = beside ? besideRoom : width - left - rightRoom;
+    // (Room is left for the title, the axes, a caption and a legend below, so that the
+    // figure keeps within kMostFigurePixels.)
+    const double tallest = std::max(36.0, std::min(1.25 * width, kMostFigurePixels / k - 400.0));
+    double wide = room;
+    double high = room * spanY / spanX;
+    if (high > tallest) {
+      high = tallest;
+      wide = tallest * spanX / spanY;
+    }
+    scale = scaleFor(cellsWide, cellsHigh, static_cast<int>(wide * k), static_cast<int>(high * k));
+    mapWidth = scale.width / k;
+    mapHeight = scale.height / k;
+    alongX = chooseAxis(westEdge, eastEdge, mapWidth, km,
+                        [](const Axis& axis) { return axis.widest + 1.5 * kTickSize; });
+    alongY = chooseAxis(southEdge, northEdge, mapHeight, km,
+                        [](const Axis&) { return 3.0 * kTickSize; });
+    const double needed = alongY.widest;
+    // Half the widest x label may stand out right of the map.
+    const double needRight = std::max(kMargin, alongX.widest / 2 + 2.0);
+    if (needed <= gutter && needRight <= rightRoom) break;
+    gutter = std::max(gutter, needed);
+    rightRoom = std::max(rightRoom, needRight);
+  }
+  return plan;
+}
+
 }  // namespace
+
+std::int64_t figureBlock(const FigureContent& content, const FigureSize& size) {
+  return planFigure(content, size).scale.block;
+}
 
 ResultCode writeFigure(std::FILE* file, const FigureContent& content, const FigureSize& size,
                        FigureFacts& facts) {
@@ -351,95 +522,30 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
   const double spanY = static_cast<double>(cellsHigh) * frame.delta;
   const double westEdge = frame.x(1) - frame.delta / 2;
   const double southEdge = frame.y(1) - frame.delta / 2;
-  const double eastEdge = westEdge + spanX;
   const double northEdge = southEdge + spanY;
   const std::vector<Colour> colours = classColours(thresholds.count);
   try {
     Drawing drawing;
     Layout layout(drawing);
-    // Kilometres on the axes where metres would need six digits or more.
-    const bool km = std::max({std::abs(westEdge), std::abs(eastEdge), std::abs(southEdge),
-                              std::abs(northEdge)}) >= 1e5;
-    const std::string unit = km ? "km" : "m";
-
-    // The legend's rows.
-    std::vector<LegendRow> rows;
-    for (int c = thresholds.count; c >= 0; --c) {
-      rows.push_back({Symbol::Swatch, colours[static_cast<std::size_t>(c)],
-                      classRule(thresholds, c), percentText(survey.classCells[c], survey.cells)});
-    }
-    char steepest[96];
-    (void)std::snprintf(steepest, sizeof steepest, "steepest cell, slope %.4f", survey.maxSlope);
-    if (survey.cells > 0) rows.push_back({Symbol::Triangle, kBlack, steepest, ""});
-    if (area.given) {
-      rows.push_back({Symbol::Star, kBlack, "source, centre of the area", ""});
-      char inside[96];
-      (void)std::snprintf(inside, sizeof inside, "computational area, %.1f %% in the grid",
-                          100.0 * content.areaInside);
-      rows.push_back({Symbol::Ring, kBlack, inside, ""});
-    }
-    const std::string heading = "Slope (rise over run)";
-    const double rowHeight = kLabelSize * 1.45;
-    const double symbolWidth = kLabelSize * 2.2;
-    // The shares stand in a column right of the classes' rules; the other rows' words may
-    // reach past it.
-    double rulesWidth = 0;
-    double shareWidth = 0;
-    double legendWidth = textWidth(heading, kLabelSize);
-    for (const LegendRow& row : rows) {
-      if (row.share.empty()) {
-        legendWidth = std::max(legendWidth, symbolWidth + textWidth(row.words, kLabelSize));
-      } else {
-        rulesWidth = std::max(rulesWidth, textWidth(row.words, kLabelSize));
-        shareWidth = std::max(shareWidth, textWidth(row.share, kLabelSize));
-      }
-    }
-    const double shareRight = symbolWidth + rulesWidth + kLabelSize + shareWidth;
-    legendWidth = std::max(legendWidth, shareRight);
-
-    // The map: as wide as the room beside the legend, or below it where the map would keep
-    // less than half the figure's width; at most 1.25 times the figure's width high.
-    const double titleTop = kMargin;
-    const double titleBaseline = titleTop + ascent(kTitleSize);
-    const double yLabelBaseline = titleBaseline + descent(kTitleSize) + kLabelSize * 1.4;
-    const double mapTop = yLabelBaseline + descent(kLabelSize) + kTickSize * 0.9;
-    double gutter = 0;  // left of the map: tick labels and ticks
-    double rightRoom = kMargin;
-    Axis alongX;
-    Axis alongY;
-    Scale scale;
-    bool beside = true;
-    double mapWidth = 0;
-    double mapHeight = 0;
-    for (int pass = 0; pass < 4; ++pass) {
-      const double left = kMargin + gutter + kTickLength + 2.0;
-      const double besideRoom = width - left - rightRoom - legendWidth - 3 * kMargin;
-      beside = besideRoom >= 0.45 * width;
-      const double room = beside ? besideRoom : width - left - rightRoom;
-      // (Room is left for the title, the axes, a caption and a legend below, so that the
-      // figure keeps within kMostFigurePixels.)
-      const double tallest = std::max(36.0, std::min(1.25 * width, kMostFigurePixels / k - 400.0));
-      double wide = room;
-      double high = room * spanY / spanX;
-      if (high > tallest) {
-        high = tallest;
-        wide = tallest * spanX / spanY;
-      }
-      scale =
-          scaleFor(cellsWide, cellsHigh, static_cast<int>(wide * k), static_cast<int>(high * k));
-      mapWidth = scale.width / k;
-      mapHeight = scale.height / k;
-      alongX = chooseAxis(westEdge, eastEdge, mapWidth, km,
-                          [](const Axis& axis) { return axis.widest + 1.5 * kTickSize; });
-      alongY = chooseAxis(southEdge, northEdge, mapHeight, km,
-                          [](const Axis&) { return 3.0 * kTickSize; });
-      const double needed = alongY.widest;
-      // Half the widest x label may stand out right of the map.
-      const double needRight = std::max(kMargin, alongX.widest / 2 + 2.0);
-      if (needed <= gutter && needRight <= rightRoom) break;
-      gutter = std::max(gutter, needed);
-      rightRoom = std::max(rightRoom, needRight);
-    }
+    Plan plan = planFigure(content, size);
+    const std::string& unit = plan.unit;
+    std::vector<LegendRow>& rows = plan.rows;
+    const std::string& heading = plan.heading;
+    const double rowHeight = plan.rowHeight;
+    const double symbolWidth = plan.symbolWidth;
+    double legendWidth = plan.legendWidth;
+    const double shareRight = plan.shareRight;
+    const double titleBaseline = plan.titleBaseline;
+    const double yLabelBaseline = plan.yLabelBaseline;
+    const double mapTop = plan.mapTop;
+    const double gutter = plan.gutter;
+    const double rightRoom = plan.rightRoom;
+    const Axis& alongX = plan.alongX;
+    const Axis& alongY = plan.alongY;
+    const Scale& scale = plan.scale;
+    bool beside = plan.beside;
+    const double mapWidth = plan.mapWidth;
+    const double mapHeight = plan.mapHeight;
     const double mapLeft = std::floor((kMargin + gutter + kTickLength + 2.0) * k) / k;
     const double mapTopSnapped = std::floor(mapTop * k) / k;
     const Box map{mapLeft, mapTopSnapped, mapLeft + mapWidth, mapTopSnapped + mapHeight};
@@ -456,14 +562,34 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
     }
     const int zoom = scale.zoom;
     const int blocksWide = reduced->wide;
-    drawing.mapRow = [reduced, zoom, blocksWide, colours](int y, std::uint8_t* rgb) {
+    // The relief, where it was reduced as this map is.
+    const Relief* relief = content.relief;
+    if (relief != nullptr && (relief->block != scale.block || relief->wide != reduced->wide ||
+                              relief->high != reduced->high)) {
+      relief = nullptr;
+    }
+    auto nodeColours = std::make_shared<std::vector<Colour>>(static_cast<std::size_t>(blocksWide));
+    auto nodeShades = std::make_shared<std::vector<double>>(static_cast<std::size_t>(blocksWide));
+    drawing.mapRow = [reduced, relief, zoom, blocksWide, colours, nodeColours, nodeShades](
+                         int y, std::uint8_t* rgb) {
+      const int node = y / zoom;
       const std::uint8_t* const line =
-          &reduced
-               ->shown[static_cast<std::size_t>(y / zoom) * static_cast<std::size_t>(blocksWide)];
+          &reduced->shown[static_cast<std::size_t>(node) * static_cast<std::size_t>(blocksWide)];
+      // Each node's colour once for its rows of pixels.
+      std::vector<Colour>& shown = *nodeColours;
+      if (y % zoom == 0) {
+        std::vector<double>& shades = *nodeShades;
+        if (relief != nullptr) shadeRow(*relief, node, shades.data());
+        for (int column = 0; column < blocksWide; ++column) {
+          const double shade = shades[static_cast<std::size_t>(column)];
+          const std::uint8_t block = line[column];
+          shown[static_cast<std::size_t>(column)] =
+              block == kOutsideArea ? outsideColour(shade) : shaded(colours[block - 1U], shade);
+        }
+      }
       const bool partedRow = zoom >= kParted && y % zoom == 0 && y > 0;
       for (int x = 0; x < blocksWide * zoom; ++x) {
-        const std::uint8_t block = line[x / zoom];
-        Colour colour = block == kOutsideArea ? kWhite : colours[block - 1u];
+        Colour colour = shown[static_cast<std::size_t>(x / zoom)];
         if (partedRow || (zoom >= kParted && x % zoom == 0 && x > 0)) {
           // A thin line a third of the way to white between large cells.
           colour = {static_cast<std::uint8_t>(colour.red + (255 - colour.red) / 3),
@@ -475,6 +601,94 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
         rgb[3 * x + 2] = colour.blue;
       }
     };
+
+    // Contour lines over the relief: each level's pieces in bands of rows, every fifth level
+    // stronger and labelled where a label fits.
+    std::vector<Box> contourLabels;
+    if (relief != nullptr && content.contourStep >= 0) {
+      const ContourLevels levels = contourLevels(*relief, content.contourStep);
+      facts.contourStep = levels.count > 0 ? levels.step : 0.0;
+      facts.contourLevels.clear();
+      const double nodePoints = zoom / k;
+      ContourLevels one;  // one level at a time, for the labels
+      one.step = levels.step;
+      one.count = 1;
+      for (int c = 0; c < levels.count; ++c)
+        facts.contourLevels.push_back(levels.first + c * levels.step);
+      // Each level's pieces of a band of rows as one shape.
+      constexpr int kBand = 16;
+      std::vector<std::vector<double>> xs(static_cast<std::size_t>(levels.count));
+      std::vector<std::vector<double>> ys(xs.size());
+      std::vector<std::vector<std::size_t>> starts(xs.size());
+      for (int band = 0; band < relief->high; band += kBand) {
+        contourPieces(*relief, levels, band, band + kBand,
+                      [&](int c, double x0, double y0, double x1, double y1) {
+                        const auto at = static_cast<std::size_t>(c);
+                        starts[at].push_back(xs[at].size());
+                        xs[at].push_back(map.left + (x0 + 0.5) * nodePoints);
+                        ys[at].push_back(map.top + (y0 + 0.5) * nodePoints);
+                        xs[at].push_back(map.left + (x1 + 0.5) * nodePoints);
+                        ys[at].push_back(map.top + (y1 + 0.5) * nodePoints);
+                      });
+        for (std::size_t c = 0; c < xs.size(); ++c) {
+          if (starts[c].empty()) continue;
+          const bool index = levels.index(static_cast<int>(c));
+          layout.lines(xs[c], ys[c], starts[c], index ? kIndexContour : kContour,
+                       index ? kIndexContourColour : kContourColour);
+          xs[c].clear();
+          ys[c].clear();
+          starts[c].clear();
+        }
+      }
+      // Labels of the index contours: at most two a level, on a piece near the middle of
+      // the map's rows and one near a third, where the label's box lies within the map and
+      // clear of the labels before it.
+      for (int c = 0; c < levels.count; ++c) {
+        if (!levels.index(c)) continue;
+        const double level = levels.first + c * levels.step;
+        char text[32];
+        (void)std::snprintf(text, sizeof text, "%.*f", levels.step >= 1 ? 0 : 1, level);
+        const double labelWidth = textWidth(text, kContourLabelSize);
+        int placed = 0;
+        for (const double share : {0.5, 0.25, 0.75}) {
+          if (placed == 2) break;
+          const int from = static_cast<int>(share * relief->high);
+          bool done = false;
+          for (int row = from; row < relief->high - 1 && !done; row += 4) {
+            one.first = level;
+            contourPieces(
+                *relief, one, row, row + 1, [&](int, double x0, double y0, double x1, double y1) {
+                  if (done) return;
+                  const double cx = map.left + ((x0 + x1) / 2 + 0.5) * nodePoints;
+                  const double cy = map.top + ((y0 + y1) / 2 + 0.5) * nodePoints;
+                  const Box box{
+                      cx - labelWidth / 2 - 1.0, cy - capHeight(kContourLabelSize) / 2 - 1.5,
+                      cx + labelWidth / 2 + 1.0, cy + capHeight(kContourLabelSize) / 2 + 1.5};
+                  if (box.left < map.left + 2 || box.right > map.right - 2 ||
+                      box.top < map.top + 2 || box.bottom > map.bottom - 2) {
+                    return;
+                  }
+                  for (const Box& other : contourLabels) {
+                    if (box.left < other.right + 20 && other.left < box.right + 20 &&
+                        box.top < other.bottom + 20 && other.top < box.bottom + 20) {
+                      return;
+                    }
+                  }
+                  contourLabels.push_back(box);
+                  done = true;
+                });
+          }
+          if (done) ++placed;
+        }
+        for (std::size_t b = contourLabels.size() - static_cast<std::size_t>(placed);
+             b < contourLabels.size(); ++b) {
+          const Box& box = contourLabels[b];
+          layout.fill(box, kLabelBackground, true);
+          layout.text(text, kContourLabelSize, box.left + 1.0, box.bottom - 1.5,
+                      kIndexContourColour, true);
+        }
+      }
+    }
 
     // Where a point of the frame's coordinates falls on the map, in points.
     const double perMetre = mapWidth / spanX;
@@ -657,7 +871,8 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
       if (shape.kind != ShapeKind::Text) continue;
       facts.labels.push_back({shape.text,
                               {pixelAt(shape.box.left, k), pixelAt(shape.box.top, k),
-                               pixelAt(shape.box.right, k), pixelAt(shape.box.bottom, k)}});
+                               pixelAt(shape.box.right, k), pixelAt(shape.box.bottom, k)},
+                              shape.clipped});
     }
     return writeDrawingPng(file, drawing, k);
   } catch (const std::bad_alloc&) {

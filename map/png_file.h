@@ -32,7 +32,9 @@ struct RgbImage {
 };
 
 // Writes `image` as PNG to `file`, each row with the filter that leaves the smallest
-// differences. Returns false where a write or the compression fails.
+// differences, deflated at zlib's fastest level (a figure's rows compress almost as well at
+// its best and take a third of the time). Returns false where a write or the compression
+// fails.
 bool writePng(std::FILE* file, const RgbImage& image);
 
 }  // namespace trasop

@@ -19,11 +19,11 @@ namespace {
 // Outlines of at most this many pixels across go to the rasterizer at once.
 constexpr double kMostOutline = 2000.0;
 
-// A polyline `width` pixels wide as quadrilaterals of one orientation, so that where they
-// overlap at the joins they cover their union; given to the rasterizer in pieces of bounded
-// extent.
+// Polylines (each from one of `starts` to the next) `width` pixels wide as quadrilaterals of one
+// orientation, so that where they overlap at the joins they cover their union; given to the
+// rasterizer in pieces of bounded extent.
 void strokeLine(Canvas& canvas, const std::vector<double>& x, const std::vector<double>& y,
-                double width, Colour colour) {
+                const std::vector<std::size_t>& starts, double width, Colour colour) {
   const auto paint = [&](int column, int row, std::uint8_t coverage) {
     canvas.blend(column, row, colour, coverage);
   };
@@ -32,7 +32,11 @@ void strokeLine(Canvas& canvas, const std::vector<double>& x, const std::vector<
   double right = 0;
   double top = 0;
   double bottom = 0;
+  std::size_t nextStart = 0;  // the next of `starts` to come
   for (std::size_t k = 1; k < x.size(); ++k) {
+    // No segment from the end of one polyline to the start of the next.
+    while (nextStart < starts.size() && starts[nextStart] < k) ++nextStart;
+    if (nextStart < starts.size() && starts[nextStart] == k) continue;
     const double dx = x[k] - x[k - 1];
     const double dy = y[k] - y[k - 1];
     const double length = std::sqrt(dx * dx + dy * dy);
@@ -91,7 +95,7 @@ void drawShape(Canvas& canvas, const Shape& shape, double k) {
       std::vector<double> y = shape.y;
       for (double& v : x) v *= k;
       for (double& v : y) v *= k;
-      strokeLine(canvas, x, y, std::max(1.0, shape.width * k), shape.colour);
+      strokeLine(canvas, x, y, shape.starts, std::max(1.0, shape.width * k), shape.colour);
       break;
     }
     case ShapeKind::Ring:

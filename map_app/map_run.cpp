@@ -12,8 +12,10 @@
 #include "grid/grid.h"
 #include "map/class_map.h"
 #include "map/classes.h"
+#include "map/figure.h"
 #include "map/frame.h"
 #include "map/regions.h"
+#include "map/relief.h"
 #include "map/survey.h"
 #include "map_app/options.h"
 #include "map_app/report.h"
@@ -234,7 +236,25 @@ int runTrasopMap(int argc, const char* const* argv) {
   report.outputs = names;
   ClassMap classes;
   result = surveyHeights(grid, header, options, report, classes);
-  // The pictures are drawn from the classes: the grid's memory goes back first.
+  FigureContent figure;
+  figure.classes = &classes;
+  figure.frame = report.frame;
+  figure.thresholds = options.thresholds;
+  figure.area = options.area;
+  figure.areaInside = report.areaInside;
+  figure.survey = &report.survey;
+  figure.title = options.titleGiven ? options.title : titleOf(options.input, report.frame);
+  figure.contourStep = options.contourStep;
+  // The heights beneath the map are kept at its resolution, then the grid's memory goes back
+  // before the pictures are drawn.
+  Relief relief;
+  if (result == Ok) {
+    if (reliefOf(grid, figureBlock(figure, options.figure), header.delta, relief)) {
+      figure.relief = &relief;
+    } else {
+      result = OutOfMemory;
+    }
+  }
   releaseGrid(grid);
   if (result == Usage) {
     complainOfEmptyArea(options.area, report.frame);
@@ -254,14 +274,6 @@ int runTrasopMap(int argc, const char* const* argv) {
   // Every output is written and flushed first, then the figures are printed, then the outputs
   // take their places one right after the other, the figure last: a run that fails before
   // that replaces none of them.
-  FigureContent figure;
-  figure.classes = &classes;
-  figure.frame = report.frame;
-  figure.thresholds = options.thresholds;
-  figure.area = options.area;
-  figure.areaInside = report.areaInside;
-  figure.survey = &report.survey;
-  figure.title = options.titleGiven ? options.title : titleOf(options.input, report.frame);
   PlannedOutput outputs[3];
   int count = 0;
   if (options.gis) {

@@ -16,6 +16,7 @@ enum class Key : std::uint8_t {
   Width,
   Dpi,
   Title,
+  Contours,
   Centre,
   Radius,
   Gis,
@@ -39,6 +40,7 @@ const LongOption kOptions[] = {
     {"width", 'w', true, Key::Width},
     {"dpi", 0, true, Key::Dpi},
     {"title", 0, true, Key::Title},
+    {"contours", 0, true, Key::Contours},
     {"centre", 0, true, Key::Centre},
     {"center", 0, true, Key::Centre},
     {"radius", 'r', true, Key::Radius},
@@ -103,6 +105,14 @@ bool apply(Key key, const std::string& name, const std::string& value, MapOption
         return true;
       }
       error = "invalid resolution '" + value + "': give pixels an inch, from 72 to 1200";
+      return false;
+    case Key::Contours:
+      if (value == "auto" || value == "none") {
+        options.contourStep = value == "none" ? -1.0 : 0.0;
+        return true;
+      }
+      if (finiteNumber(value, options.contourStep) && options.contourStep > 0) return true;
+      error = "invalid contours '" + value + "': give auto, none or a height step in metres";
       return false;
     case Key::Title:
       options.title = value;
@@ -271,6 +281,8 @@ const char* mapUsage() {
          "                         a grid of more cells than the map has pixels is shown in\n"
          "                         blocks, each in the class of most of its cells\n"
          "      --title=TEXT       the figure's title (default: the file, points and delta)\n"
+         "      --contours=STEP    contour lines every STEP metres, auto (a round step from\n"
+         "                         the heights' range; the default) or none\n"
          "      --centre=X,Y       with --radius: keep every figure to the computational area,\n"
          "  -r, --radius=R         the circle of radius R around X,Y (absolute coordinates)\n"
          "  -g, --gis              also write NAME_classes.png, one pixel a cell, and the world\n"

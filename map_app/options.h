@@ -18,6 +18,7 @@ struct MapOptions {
   FigureSize figure;  // --width (points), --dpi
   std::string title;
   bool titleGiven = false;
+  double contourStep = 0.0;  // --contours: 0 auto, a step in metres, below 0 none
   Circle area;
   bool gis = false;
   bool relative = false;

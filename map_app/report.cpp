@@ -282,11 +282,17 @@ std::string figureJson(const FigureFacts& figure) {
                   ", \"map\": " + boxJson(figure.map) +
                   ", \"block\": " + std::to_string(figure.block) +
                   ", \"zoom\": " + std::to_string(figure.zoom) +
-                  ", \"mark_reach\": " + std::to_string(figure.markReach) + ",\n    \"texts\": [";
+                  ", \"mark_reach\": " + std::to_string(figure.markReach) +
+                  ", \"contour_step\": " + jsonNumber(figure.contourStep) + ", \"contours\": [";
+  for (std::size_t k = 0; k < figure.contourLevels.size(); ++k) {
+    j += (k == 0 ? "" : ", ") + jsonNumber(figure.contourLevels[k]);
+  }
+  j += "],\n    \"texts\": [";
   for (std::size_t k = 0; k < figure.labels.size(); ++k) {
     j += (k == 0 ? "\n      " : ",\n      ");
     j += "{\"text\": " + jsonString(figure.labels[k].text) +
-         ", \"box\": " + boxJson(figure.labels[k].box) + "}";
+         ", \"box\": " + boxJson(figure.labels[k].box) +
+         (figure.labels[k].onMap ? ", \"on_map\": true}" : "}");
   }
   j += "]}";
   return j;

@@ -111,16 +111,30 @@ def class_colours(count):
     return [COLOURS[0], COLOURS[2]] if count == 1 else COLOURS[:count + 1]
 
 
-def map_classes(name, facts, count):
-    """The class each pixel of the figure's map shows, recovered by its nearest class colour:
-    -1 for white (outside the area), -2 for a pixel near no colour (a mark drawn over it)."""
+def map_pixels(name, facts):
     left, top, right, bottom = facts["map"]
-    pixels = np.array(Image.open(os.path.join(WORK, name)).convert("RGB"))[top:bottom, left:right].astype(int)
-    palette = np.array(class_colours(count) + [(255, 255, 255)])
+    return np.array(Image.open(os.path.join(WORK, name)).convert("RGB"))[top:bottom, left:right].astype(int)
+
+
+def lightness(rgb):
+    """CIE L* of sRGB colours (the last axis red, green, blue)."""
+    c = np.asarray(rgb, dtype=float) / 255.0
+    linear = np.where(c <= 0.04045, c / 12.92, ((c + 0.055) / 1.055) ** 2.4)
+    y = linear @ np.array([0.2126, 0.7152, 0.0722])
+    return np.where(y > 216 / 24389, 116 * np.cbrt(y) - 16, y * 24389 / 27)
+
+
+def map_classes(name, facts, count):
+    """The class each pixel of the figure's map shows, recovered by its nearest class colour
+    under the shading: -1 for the light greys outside the area, -2 for a pixel near no class
+    colour (a mark or symbol drawn over it)."""
+    pixels = map_pixels(name, facts)
+    palette = np.array(class_colours(count))
     distance = ((pixels[:, :, None, :] - palette[None, None, :, :]) ** 2).sum(axis=3)
     nearest = distance.argmin(axis=2)
-    nearest[nearest == len(palette) - 1] = -1
     nearest[distance.min(axis=2) > 3 * 24 ** 2] = -2
+    grey = (pixels.max(axis=2) - pixels.min(axis=2) <= 1) & (pixels.min(axis=2) >= 229)
+    nearest[grey] = -1
     return nearest
 
 
@@ -143,7 +157,7 @@ classes = classes_of(slopes, thresholds)
 reference = None
 for sequ in ("j-,i+", "j+,i+", "i+,j+", "i-,j-"):
     write_dmna(os.path.join(WORK, "g.dmna"), heights, delta, sequ)
-    status, out, err = run("--json", "--gis", "g.dmna")
+    status, out, err = run("--json", "--gis", "--contours=none", "g.dmna")
     check(status == 0 and err == "", "%s: status %d, stderr %r" % (sequ, status, err))
     report = json.loads(out)
     raster = np.array(Image.open(os.path.join(WORK, "g_classes.png")))
@@ -154,6 +168,16 @@ for sequ in ("j-,i+", "j+,i+", "i+,j+", "i-,j-"):
     shown = map_classes("g_map.png", report["figure"], 2)[zoom // 2::zoom, zoom // 2::zoom]
     check(shown.shape == classes.T.shape and ((shown == classes.T[::-1, :]) | (shown == -2)).all() and
           (shown == -2).sum() <= 2, "%s: a map pixel differs from its cell's class" % sequ)
+    # The hillshade moves each class's lightness by at most 7 L*.
+    shades = map_pixels("g_map.png", report["figure"])
+    found = map_classes("g_map.png", report["figure"], 2)
+    # (less the steepest cell's triangle, whose edges are blended into the classes)
+    ty, tx = (nj - 2 - report["max_slope"]["j"] + 0.5) * zoom, (report["max_slope"]["i"] - 0.5) * zoom
+    yy, xx = np.mgrid[0:found.shape[0], 0:found.shape[1]]
+    found[(yy - ty) ** 2 + (xx - tx) ** 2 < 40 ** 2] = -2
+    moved = [np.abs(lightness(shades[found == c]) - lightness(np.array([class_colours(2)[c]]))).max()
+             for c in range(3) if (found == c).any()]
+    check(max(moved) <= 7.0 and max(moved) > 0.5, "%s: the shading moves a class by %.2f L*" % (sequ, max(moved)))
     del report["figure"]
     if reference is None:
         reference = report
@@ -218,7 +242,7 @@ big_n = 300
 big = np.round(random.integers(0, 30, size=(big_n, big_n)) * 0.1, 1)
 big[::37, ::41] += 40.0  # slopes of 1.0: the steepest class, cells far apart
 write_dmna(os.path.join(WORK, "big.dmna"), big, delta, "j-,i+")
-status, out, err = run("--width=5cm", "--dpi=72", "--thresholds=0.1,1:4,0.9", "--json", "big.dmna")
+status, out, err = run("--width=5cm", "--dpi=72", "--contours=none", "--thresholds=0.1,1:4,0.9", "--json", "big.dmna")
 check(status == 0, "reduced: status %d %s" % (status, err))
 big_classes = classes_of(slopes_of(big, delta), [0.1, 0.25, 0.9])
 check(json.loads(out)["classes"][3]["cells"] == int((big_classes == 3).sum()), "given thresholds: classes")
@@ -477,13 +501,13 @@ for grid in ("tiny", "tall", "large"):
         width, height = facts["width"], facts["height"]
         check(image.size == (width, height) and width == round(cm / 2.54 * 300) and max(width, height) <= 12000,
               "%s at %d cm: figure %s, facts %dx%d" % (grid, cm, image.size, width, height))
-        boxes = [(t["text"], t["box"]) for t in facts["texts"]]
+        boxes = [(t["text"], t["box"]) for t in facts["texts"] if not t.get("on_map")]
         outside = [t for t, b in boxes if b[0] < 0 or b[1] < 0 or b[2] > width or b[3] > height]
         clashes = [(t, u) for k, (t, b) in enumerate(boxes) for u, c in boxes[k + 1:] if overlap(b, c)]
         on_map = [t for t, b in boxes if overlap(b, facts["map"])]
         check(not outside and not clashes and not on_map,
               "%s at %d cm: texts outside %s, overlapping %s, on the map %s" % (grid, cm, outside, clashes[:3], on_map))
-        labels = [t for t in facts["texts"] if re.fullmatch(r"[0-9.]+", t["text"])]
+        labels = [t for t in facts["texts"] if re.fullmatch(r"[0-9.]+", t["text"]) and not t.get("on_map")]
         check(len([t for t in labels if t["box"][1] > facts["map"][3]]) >= 1 and
               len([t for t in labels if t["box"][2] < facts["map"][0]]) >= 2,
               "%s at %d cm: x and y tick labels %s" % (grid, cm, [t["text"] for t in labels]))
