@@ -12,6 +12,7 @@
 #include "map/canvas.h"
 #include "map/class_map.h"
 #include "map/frame.h"
+#include "map/language.h"
 #include "map/relief.h"
 #include "map/survey.h"
 #include "map/thresholds.h"
@@ -33,6 +34,7 @@ struct FigureContent {
   // Contour lines every `contourStep` metres; 0: a round step from the heights' range;
   // below 0: none.
   double contourStep = 0.0;
+  Language language = Language::English;
 };
 
 // The print width in points (1/72 inch) and the resolution in pixels an inch.

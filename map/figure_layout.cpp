@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <new>
 #include <string>
@@ -126,12 +127,12 @@ Ticks ticksWithin(double from, double to, double step) {
 
 // A coordinate as a tick's label: in metres, or in kilometres where `km`; as many decimals as
 // the step needs.
-std::string tickLabel(double value, const Step& step, bool km) {
+std::string tickLabel(double value, const Step& step, bool km, Language language) {
   const int decimals = std::max(0, (km ? 3 : 0) - step.exponent);
   char text[64];
   const double shown = km ? value / 1000.0 : value;
   (void)std::snprintf(text, sizeof text, "%.*f", decimals, shown == 0.0 ? 0.0 : shown);
-  return text;
+  return decimal(text, language);
 }
 
 // An axis: where its ticks are and their labels.
@@ -142,13 +143,13 @@ struct Axis {
   double widest = 0.0;  // points
 };
 
-Axis axisWith(double from, double to, const Step& step, bool km) {
+Axis axisWith(double from, double to, const Step& step, bool km, Language language) {
   Axis axis;
   axis.step = step;
   axis.ticks = ticksWithin(from, to, step.value());
   for (std::int64_t t = 0; t < axis.ticks.count; ++t) {
     axis.labels.push_back(
-        tickLabel((axis.ticks.first + static_cast<double>(t)) * step.value(), step, km));
+        tickLabel((axis.ticks.first + static_cast<double>(t)) * step.value(), step, km, language));
     axis.widest = std::max(axis.widest, textWidth(axis.labels.back(), kTickSize));
   }
   return axis;
@@ -157,13 +158,13 @@ Axis axisWith(double from, double to, const Step& step, bool km) {
 // The finest ticks along a span of `length` points whose labels keep `room(axis)` points
 // apart; at least one tick where the span holds a multiple of some step.
 template <typename Room>
-Axis chooseAxis(double from, double to, double length, bool km, Room room) {
+Axis chooseAxis(double from, double to, double length, bool km, Language language, Room room) {
   const double span = to - from;
   if (!std::isfinite(span) || !(span > 0) || !(length > 0)) return Axis();
   Step step = stepAtLeast(span / kMostTicks);
   Axis last;
   for (int tries = 0; tries < 40; ++tries, step = step.next()) {
-    Axis axis = axisWith(from, to, step, km);
+    Axis axis = axisWith(from, to, step, km, language);
     if (axis.ticks.count == 0) break;
     last = axis;
     if (step.value() / span * length >= room(axis)) return axis;
@@ -206,18 +207,91 @@ std::string fitted(const std::string& text, double size, double width) {
   return cut + "\u2026";
 }
 
-std::string percentText(std::uint64_t part, std::uint64_t whole) {
+std::string percentText(std::uint64_t part, std::uint64_t whole, Language language) {
   char text[32];
   (void)std::snprintf(
       text, sizeof text, "%.1f %%",
       whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole));
+  return decimal(text, language);
+}
+
+// `format` with its "%s" replaced by `values`, one after the other.
+std::string filled(const char* format, std::initializer_list<std::string> values) {
+  std::string text = format;
+  std::size_t at = 0;
+  for (const std::string& value : values) {
+    at = text.find("%s", at);
+    if (at == std::string::npos) break;
+    text.replace(at, 2, value);
+    at += value.size();
+  }
   return text;
 }
 
-std::string countText(std::uint64_t count) {
-  std::string digits = std::to_string(count);
-  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return digits;
+// The figure's words in each language; "%s" stands for a value.
+struct Words {
+  const char* heading;
+  const char* steepest;
+  const char* source;
+  const char* area;
+  const char* contours;
+  const char* block;
+  const char* absolute;
+  const char* relative;
+  const char* slope;
+  const char* classes;
+  const char* shares;
+  const char* inArea;
+  const char* inside;
+  const char* reduced;
+  const char* cell;
+  const char* cells;
+};
+
+const Words kEnglish = {
+    "Slope (rise over run)",
+    "steepest cell, slope %s",
+    "source (centre of the area)",
+    "computational area",
+    "contour lines every %s m",
+    "block with a cell %s",
+    ", absolute)",
+    ", relative to gakrx)",
+    "Slope of a cell: the larger of the two central differences of the heights over "
+    "2 \u00d7 delta = %s m.",
+    "A class holds the cells strictly steeper than its lower bound.",
+    "Shares of %s",
+    " in the computational area",
+    "%s % of the computational area lies within the grid.",
+    "Each pixel shows the class of most of its block of %s cells; a square marks a block "
+    "with a cell %s that does not show it.",
+    "cell",
+    "cells",
+};
+
+const Words kGerman = {
+    "Gel\u00e4ndesteigung (H\u00f6he zu Strecke)",
+    "steilste Zelle, Steigung %s",
+    "Quelle (Mitte des Rechengebiets)",
+    "Rechengebiet",
+    "H\u00f6henlinien alle %s m",
+    "Block mit einer Zelle %s",
+    ", absolut)",
+    ", relativ zu gakrx)",
+    "Steigung einer Zelle: die gr\u00f6\u00dfere der beiden zentralen Differenzen der "
+    "H\u00f6hen \u00fcber 2 \u00d7 delta = %s m.",
+    "Eine Klasse umfasst die Zellen, die steiler als ihre untere Grenze sind.",
+    "Anteile von %s",
+    " im Rechengebiet",
+    "%s % des Rechengebiets liegen im Gitter.",
+    "Jedes Pixel zeigt die Klasse der meisten Zellen seines Blocks von %s Zellen; ein "
+    "Quadrat markiert einen Block mit einer Zelle %s, der diese Klasse nicht zeigt.",
+    "Zelle",
+    "Zellen",
+};
+
+const Words& wordsOf(Language language) {
+  return language == Language::German ? kGerman : kEnglish;
 }
 
 // Builds the shapes of the drawing.
@@ -363,7 +437,7 @@ Scale scaleFor(std::int64_t cellsWide, std::int64_t cellsHigh, int pixelsWide, i
 constexpr int kParted = 12;
 
 // One row of the legend: a symbol, its words, and a share right-aligned.
-enum class Symbol : std::uint8_t { Swatch, Star, Triangle, Ring, Mark, None };
+enum class Symbol : std::uint8_t { Swatch, Star, Triangle, Ring, Mark, Contour, None };
 struct LegendRow {
   Symbol symbol = Symbol::None;
   Colour colour{0, 0, 0};
@@ -374,6 +448,7 @@ struct LegendRow {
 // The figure's plan: the legend's rows and width, and the map's size and axes, with the
 // legend beside the map or below it.
 struct Plan {
+  Language language = Language::English;
   bool km = false;
   std::string unit;
   std::vector<LegendRow> rows;
@@ -413,6 +488,9 @@ Plan planFigure(const FigureContent& content, const FigureSize& size) {
   const double northEdge = southEdge + spanY;
   const std::vector<Colour> colours = classColours(thresholds.count);
   Plan plan;
+  plan.language = content.language;
+  const Language language = content.language;
+  const Words& words = wordsOf(language);
   // Kilometres on the axes where metres would need six digits or more.
   plan.km = std::max({std::abs(westEdge), std::abs(eastEdge), std::abs(southEdge),
                       std::abs(northEdge)}) >= 1e5;
@@ -422,20 +500,21 @@ Plan planFigure(const FigureContent& content, const FigureSize& size) {
   // The legend's rows.
   std::vector<LegendRow>& rows = plan.rows;
   for (int c = thresholds.count; c >= 0; --c) {
-    rows.push_back({Symbol::Swatch, colours[static_cast<std::size_t>(c)], classRule(thresholds, c),
-                    percentText(survey.classCells[c], survey.cells)});
+    rows.push_back({Symbol::Swatch, colours[static_cast<std::size_t>(c)],
+                    classRule(thresholds, c, language),
+                    percentText(survey.classCells[c], survey.cells, language)});
   }
-  char steepest[96];
-  (void)std::snprintf(steepest, sizeof steepest, "steepest cell, slope %.4f", survey.maxSlope);
-  if (survey.cells > 0) rows.push_back({Symbol::Triangle, kBlack, steepest, ""});
+  char steepest[48];
+  (void)std::snprintf(steepest, sizeof steepest, "%.4f", survey.maxSlope);
+  if (survey.cells > 0) {
+    rows.push_back(
+        {Symbol::Triangle, kBlack, filled(words.steepest, {decimal(steepest, language)}), ""});
+  }
   if (area.given) {
-    rows.push_back({Symbol::Star, kBlack, "source, centre of the area", ""});
-    char inside[96];
-    (void)std::snprintf(inside, sizeof inside, "computational area, %.1f %% in the grid",
-                        100.0 * content.areaInside);
-    rows.push_back({Symbol::Ring, kBlack, inside, ""});
+    rows.push_back({Symbol::Star, kBlack, words.source, ""});
+    rows.push_back({Symbol::Ring, kBlack, words.area, ""});
   }
-  plan.heading = "Slope (rise over run)";
+  plan.heading = words.heading;
   plan.rowHeight = kLabelSize * 1.45;
   plan.symbolWidth = kLabelSize * 2.2;
   const double symbolWidth = plan.symbolWidth;
@@ -487,9 +566,9 @@ Plan planFigure(const FigureContent& content, const FigureSize& size) {
     scale = scaleFor(cellsWide, cellsHigh, static_cast<int>(wide * k), static_cast<int>(high * k));
     mapWidth = scale.width / k;
     mapHeight = scale.height / k;
-    alongX = chooseAxis(westEdge, eastEdge, mapWidth, km,
+    alongX = chooseAxis(westEdge, eastEdge, mapWidth, km, language,
                         [](const Axis& axis) { return axis.widest + 1.5 * kTickSize; });
-    alongY = chooseAxis(southEdge, northEdge, mapHeight, km,
+    alongY = chooseAxis(southEdge, northEdge, mapHeight, km, language,
                         [](const Axis&) { return 3.0 * kTickSize; });
     const double needed = alongY.widest;
     // Half the widest x label may stand out right of the map.
@@ -528,6 +607,8 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
     Drawing drawing;
     Layout layout(drawing);
     Plan plan = planFigure(content, size);
+    const Language language = content.language;
+    const Words& words = wordsOf(language);
     const std::string& unit = plan.unit;
     std::vector<LegendRow>& rows = plan.rows;
     const std::string& heading = plan.heading;
@@ -602,9 +683,24 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
       }
     };
 
+    // Where a point of the frame's coordinates falls on the map, in points.
+    const double perMetre = mapWidth / spanX;
+    auto across = [&](double x) { return map.left + (x - westEdge) * perMetre; };
+    auto down = [&](double y) { return map.top + (northEdge - y) * perMetre; };
+
     // Contour lines over the relief: each level's pieces in bands of rows, every fifth level
-    // stronger and labelled where a label fits.
+    // stronger and labelled where a label fits (clear of the source's and the steepest cell's
+    // marks).
     std::vector<Box> contourLabels;
+    if (area.given) {
+      contourLabels.push_back(
+          {across(area.x) - 6, down(area.y) - 6, across(area.x) + 6, down(area.y) + 6});
+    }
+    if (survey.cells > 0) {
+      const double sx = across(frame.x(survey.maxI));
+      const double sy = down(frame.y(survey.maxJ));
+      contourLabels.push_back({sx - 6, sy - 6, sx + 6, sy + 6});
+    }
     if (relief != nullptr && content.contourStep >= 0) {
       const ContourLevels levels = contourLevels(*relief, content.contourStep);
       facts.contourStep = levels.count > 0 ? levels.step : 0.0;
@@ -648,7 +744,8 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
         const double level = levels.first + c * levels.step;
         char text[32];
         (void)std::snprintf(text, sizeof text, "%.*f", levels.step >= 1 ? 0 : 1, level);
-        const double labelWidth = textWidth(text, kContourLabelSize);
+        const std::string label = decimal(text, language);
+        const double labelWidth = textWidth(label, kContourLabelSize);
         int placed = 0;
         for (const double share : {0.5, 0.25, 0.75}) {
           if (placed == 2) break;
@@ -684,16 +781,11 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
              b < contourLabels.size(); ++b) {
           const Box& box = contourLabels[b];
           layout.fill(box, kLabelBackground, true);
-          layout.text(text, kContourLabelSize, box.left + 1.0, box.bottom - 1.5,
+          layout.text(label, kContourLabelSize, box.left + 1.0, box.bottom - 1.5,
                       kIndexContourColour, true);
         }
       }
     }
-
-    // Where a point of the frame's coordinates falls on the map, in points.
-    const double perMetre = mapWidth / spanX;
-    auto across = [&](double x) { return map.left + (x - westEdge) * perMetre; };
-    auto down = [&](double y) { return map.top + (northEdge - y) * perMetre; };
 
     // Blocks that hold a cell of the steepest class without showing it.
     const Colour steepestColour = colours.back();
@@ -747,7 +839,7 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
     }
     layout.text("y (" + unit + ")", kLabelSize, kMargin, yLabelBaseline);
     const std::string xLabel =
-        std::string("x (") + unit + (frame.absolute ? ", absolute)" : ", relative to gakrx)");
+        std::string("x (") + unit + (frame.absolute ? words.absolute : words.relative);
     double below = map.bottom + kFrameLine + kTickLength + 2.0 + ascent(kTickSize) +
                    descent(kTickSize) + kLabelSize * 0.4;
     below += ascent(kLabelSize);
@@ -763,7 +855,15 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
 
     if (scale.block > 1) {
       rows.push_back({Symbol::Mark, steepestColour,
-                      "block with a cell " + classRule(thresholds, thresholds.count), ""});
+                      filled(words.block, {classRule(thresholds, thresholds.count, language)}),
+                      ""});
+      legendWidth = std::max(legendWidth, symbolWidth + textWidth(rows.back().words, kLabelSize));
+    }
+    if (facts.contourStep > 0) {
+      char step[32];
+      (void)std::snprintf(step, sizeof step, "%.10g", facts.contourStep);
+      rows.push_back({Symbol::Contour, kIndexContourColour,
+                      filled(words.contours, {decimal(step, language)}), ""});
       legendWidth = std::max(legendWidth, symbolWidth + textWidth(rows.back().words, kLabelSize));
     }
     // The scale bar, at least an eighth of the map's longer side, with the north arrow right
@@ -772,8 +872,9 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
     const Step barStep = stepAtLeast(longer / 8);
     const double barLength = barStep.value();
     const double barPoints = barLength * perMetre;
-    const std::string barText = barLength >= 1000.0 ? tickLabel(barLength, barStep, true) + " km"
-                                                    : tickLabel(barLength, barStep, false) + " m";
+    const std::string barText = barLength >= 1000.0
+                                    ? tickLabel(barLength, barStep, true, language) + " km"
+                                    : tickLabel(barLength, barStep, false, language) + " m";
     const double arrowOffset = barPoints + 4.0 + textWidth(barText, kLabelSize) + 2 * kLabelSize;
     legendWidth = std::max(legendWidth, arrowOffset + kLabelSize);
     double legendLeft = map.right + rightRoom + 2 * kMargin;
@@ -810,6 +911,11 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
             layout.fill({sx - half, middle - half, sx + half, middle + half}, row.colour);
             break;
           }
+          case Symbol::Contour:
+            layout.fill({legendLeft, middle - kIndexContour / 2, legendLeft + symbolWidth * 0.8,
+                         middle + kIndexContour / 2},
+                        row.colour);
+            break;
           case Symbol::None:
             break;
         }
@@ -836,18 +942,23 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
     const double legendBottom = beside ? drawLegend(map.top) : 0.0;
 
     // The caption, under the map and a legend beside it, as wide as the figure.
-    std::string caption =
-        "Slope of a cell: the larger of the two central differences of the heights over 2 \u00d7 "
-        "delta = " +
-        tickLabel(2 * frame.delta, stepAtLeast(2 * frame.delta), false) +
-        " m. A class holds the cells strictly steeper than its lower bound. Shares of " +
-        countText(survey.cells) + (survey.cells == 1 ? " cell" : " cells") +
-        (area.given ? " in the computational area." : ".");
+    char baseline[32];
+    (void)std::snprintf(baseline, sizeof baseline, "%.10g", 2 * frame.delta);
+    std::string caption = filled(words.slope, {decimal(baseline, language)}) + " " + words.classes +
+                          " " +
+                          filled(words.shares, {countText(survey.cells, language) + " " +
+                                                (survey.cells == 1 ? words.cell : words.cells)}) +
+                          (area.given ? words.inArea : "") + ".";
+    if (area.given && content.areaInside < 1.0) {
+      char inside[32];
+      (void)std::snprintf(inside, sizeof inside, "%.1f", 100.0 * content.areaInside);
+      caption += std::string(" ") + filled(words.inside, {decimal(inside, language)});
+    }
     if (scale.block > 1) {
-      caption += " Each pixel shows the class of most of its block of " +
-                 std::to_string(scale.block) + " \u00d7 " + std::to_string(scale.block) +
-                 " cells; a square marks a block with a cell " +
-                 classRule(thresholds, thresholds.count) + " that does not show it.";
+      caption += std::string(" ") +
+                 filled(words.reduced,
+                        {std::to_string(scale.block) + " \u00d7 " + std::to_string(scale.block),
+                         classRule(thresholds, thresholds.count, language)});
     }
     double captionY = std::max(below, legendBottom) + kCaptionSize * 0.4;
     for (const std::string& line : wrapped(caption, kCaptionSize, width - 2 * kMargin)) {

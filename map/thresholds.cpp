@@ -63,10 +63,16 @@ bool parseThresholds(const std::string& text, Thresholds& thresholds) {
   return true;
 }
 
-std::string classRule(const Thresholds& thresholds, int k) {
-  if (k == 0) return "\u2264 " + thresholds.labels[0];
-  if (k == thresholds.count) return "> " + thresholds.labels[k - 1];
-  return "> " + thresholds.labels[k - 1] + " to " + thresholds.labels[k];
+std::string classRule(const Thresholds& thresholds, int k, Language language) {
+  const auto label = [&](int t) { return decimal(thresholds.labels[t], language); };
+  if (language == Language::German) {
+    if (k == 0) return "h\u00f6chstens " + label(0);
+    if (k == thresholds.count) return "steiler als " + label(k - 1);
+    return "steiler als " + label(k - 1) + " bis " + label(k);
+  }
+  if (k == 0) return "\u2264 " + label(0);
+  if (k == thresholds.count) return "> " + label(k - 1);
+  return "> " + label(k - 1) + " to " + label(k);
 }
 
 }  // namespace trasop

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "map/language.h"
+
 namespace trasop {
 
 constexpr int kMostThresholds = 4;
@@ -29,7 +31,9 @@ inline int slopeClass(double slope, const Thresholds& thresholds) {
   return k;
 }
 
-// The rule of class k in words: "≤ 1:20", "> 1:20 to 1:5", "> 1:5".
-std::string classRule(const Thresholds& thresholds, int k);
+// The rule of class k in words: "≤ 1:20", "> 1:20 to 1:5", "> 1:5"; in German as a German
+// report writes it, "höchstens 1:20", "steiler als 1:20 bis 1:5", "steiler als 1:5", with
+// decimal commas.
+std::string classRule(const Thresholds& thresholds, int k, Language language = Language::English);
 
 }  // namespace trasop

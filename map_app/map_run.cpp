@@ -14,11 +14,13 @@
 #include "map/classes.h"
 #include "map/figure.h"
 #include "map/frame.h"
+#include "map/language.h"
 #include "map/regions.h"
 #include "map/relief.h"
 #include "map/survey.h"
 #include "map_app/options.h"
 #include "map_app/report.h"
+#include "platform/console.h"
 #include "platform/file_info.h"
 #include "platform/output_file.h"
 #include "terrain/slope.h"
@@ -112,10 +114,12 @@ bool looksLikeSlopeFile(const std::string& input) {
   return true;
 }
 
-std::string titleOf(const std::string& input, const Frame& frame) {
+std::string titleOf(const std::string& input, const Frame& frame, Language language) {
   char text[160];
-  (void)std::snprintf(text, sizeof text, ": %d \u00d7 %d points, delta %s m", frame.ni, frame.nj,
-                      shortestNumber(frame.delta).c_str());
+  (void)std::snprintf(text, sizeof text,
+                      language == Language::German ? ": %d \u00d7 %d Punkte, delta %s m"
+                                                   : ": %d \u00d7 %d points, delta %s m",
+                      frame.ni, frame.nj, decimal(shortestNumber(frame.delta), language).c_str());
   return lastPart(input) + text;
 }
 
@@ -243,8 +247,10 @@ int runTrasopMap(int argc, const char* const* argv) {
   figure.area = options.area;
   figure.areaInside = report.areaInside;
   figure.survey = &report.survey;
-  figure.title = options.titleGiven ? options.title : titleOf(options.input, report.frame);
+  figure.title =
+      options.titleGiven ? options.title : titleOf(options.input, report.frame, options.language);
   figure.contourStep = options.contourStep;
+  figure.language = options.language;
   // The heights beneath the map are kept at its resolution, then the grid's memory goes back
   // before the pictures are drawn.
   Relief relief;
@@ -288,8 +294,8 @@ int runTrasopMap(int argc, const char* const* argv) {
   for (int k = 0; k < count; ++k) outputs[k].name = names[static_cast<std::size_t>(k)];
   result = writeOutputs(outputs, count);
   if (result != Ok) return result;
-  const std::string text = options.json ? reportJson(report) : reportText(report);
-  if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
+  const std::string text = options.json ? reportJson(report) : reportText(report, options.language);
+  if (!writeText(stdout, text)) {
     complain("standard output: cannot be written\n");
     for (int k = 0; k < count; ++k) discardOutputFile(outputs[k].file);
     return CannotCreate;

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/console.h"
+
 namespace trasop {
 
 namespace {
@@ -17,6 +19,7 @@ enum class Key : std::uint8_t {
   Dpi,
   Title,
   Contours,
+  Language,
   Centre,
   Radius,
   Gis,
@@ -41,6 +44,7 @@ const LongOption kOptions[] = {
     {"dpi", 0, true, Key::Dpi},
     {"title", 0, true, Key::Title},
     {"contours", 0, true, Key::Contours},
+    {"language", 'l', true, Key::Language},
     {"centre", 0, true, Key::Centre},
     {"center", 0, true, Key::Centre},
     {"radius", 'r', true, Key::Radius},
@@ -79,7 +83,7 @@ bool parseWidth(const std::string& text, double& points) {
 }
 
 bool apply(Key key, const std::string& name, const std::string& value, MapOptions& options,
-           std::string& error, bool& radiusGiven, bool& centreGiven) {
+           std::string& error, bool& radiusGiven, bool& centreGiven, bool& languageGiven) {
   switch (key) {
     case Key::Thresholds:
       if (parseThresholds(value, options.thresholds)) return true;
@@ -113,6 +117,14 @@ bool apply(Key key, const std::string& name, const std::string& value, MapOption
       }
       if (finiteNumber(value, options.contourStep) && options.contourStep > 0) return true;
       error = "invalid contours '" + value + "': give auto, none or a height step in metres";
+      return false;
+    case Key::Language:
+      if (value == "de" || value == "en") {
+        options.language = languageOf(value);
+        languageGiven = true;
+        return true;
+      }
+      error = "invalid language '" + value + "': give de or en";
       return false;
     case Key::Title:
       options.title = value;
@@ -168,6 +180,7 @@ bool apply(Key key, const std::string& name, const std::string& value, MapOption
 bool parseMapOptions(int argc, const char* const* argv, MapOptions& options, std::string& error) {
   bool radiusGiven = false;
   bool centreGiven = false;
+  bool languageGiven = false;
   bool onlyFiles = false;
   int inputs = 0;
   for (int k = 1; k < argc; ++k) {
@@ -232,7 +245,7 @@ bool parseMapOptions(int argc, const char* const* argv, MapOptions& options, std
           break;
         }
         if (at + 1 < argument.size() &&
-            !apply(found->key, name, "", options, error, radiusGiven, centreGiven)) {
+            !apply(found->key, name, "", options, error, radiusGiven, centreGiven, languageGiven)) {
           return false;
         }
       }
@@ -248,8 +261,10 @@ bool parseMapOptions(int argc, const char* const* argv, MapOptions& options, std
       error = "option '" + name + "' doesn't allow an argument";
       return false;
     }
-    if (!apply(found->key, name, value, options, error, radiusGiven, centreGiven)) return false;
+    if (!apply(found->key, name, value, options, error, radiusGiven, centreGiven, languageGiven))
+      return false;
   }
+  if (!languageGiven) options.language = languageOf(userLanguage());
   if (options.help || options.version) return true;
   if (radiusGiven != centreGiven) {
     error = "--centre and --radius go together";
@@ -281,6 +296,9 @@ const char* mapUsage() {
          "                         a grid of more cells than the map has pixels is shown in\n"
          "                         blocks, each in the class of most of its cells\n"
          "      --title=TEXT       the figure's title (default: the file, points and delta)\n"
+         "  -l, --language=LANG    de or en: the figure's and the summary's language (by\n"
+         "                         default the locale's: LANGUAGE, LC_ALL, LC_MESSAGES, LANG,\n"
+         "                         on Windows the display language; English where not German)\n"
          "      --contours=STEP    contour lines every STEP metres, auto (a round step from\n"
          "                         the heights' range; the default) or none\n"
          "      --centre=X,Y       with --radius: keep every figure to the computational area,\n"

@@ -7,6 +7,7 @@
 
 #include "map/figure.h"
 #include "map/frame.h"
+#include "map/language.h"
 #include "map/thresholds.h"
 
 namespace trasop {
@@ -18,7 +19,8 @@ struct MapOptions {
   FigureSize figure;  // --width (points), --dpi
   std::string title;
   bool titleGiven = false;
-  double contourStep = 0.0;  // --contours: 0 auto, a step in metres, below 0 none
+  double contourStep = 0.0;               // --contours: 0 auto, a step in metres, below 0 none
+  Language language = Language::English;  // --language, or the user's locale
   Circle area;
   bool gis = false;
   bool relative = false;

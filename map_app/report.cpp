@@ -1,11 +1,12 @@
 #include "map_app/report.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -16,25 +17,6 @@ namespace trasop {
 namespace {
 
 constexpr double kSquareMetresPerKm2 = 1e6;
-
-// Appends printf-style text to `out`.
-#if defined(__GNUC__)
-__attribute__((format(printf, 2, 3)))
-#endif
-void appendf(std::string& out, const char* format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  va_list again;
-  va_copy(again, arguments);
-  const int length = std::vsnprintf(nullptr, 0, format, arguments);
-  va_end(arguments);
-  if (length > 0) {
-    std::vector<char> text(static_cast<std::size_t>(length) + 1);
-    (void)std::vsnprintf(text.data(), text.size(), format, again);
-    out.append(text.data(), static_cast<std::size_t>(length));
-  }
-  va_end(again);
-}
 
 double share(std::uint64_t part, std::uint64_t whole) {
   return whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole);
@@ -75,20 +57,16 @@ std::string jsonString(const std::string& text) {
   return out + "\"";
 }
 
-// "1:2.4" for a slope of 0.41; "flat" for none.
-std::string asRatio(double slope) {
-  if (!(slope > 0.0)) return "flat";
-  if (std::isinf(slope)) return "vertical";
-  char text[48];
-  (void)std::snprintf(text, sizeof text, "1:%.1f", 1.0 / slope);
-  return text;
+// `text` followed by blanks to `width` characters (UTF-8: each character counted once).
+std::size_t characters(const std::string& text) {
+  std::size_t count = 0;
+  for (const char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return count;
 }
 
-// `text` followed by blanks to `width` characters (UTF-8: each character counted once).
 std::string padded(const std::string& text, std::size_t width) {
-  std::size_t characters = 0;
-  for (const char c : text) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return text + std::string(characters < width ? width - characters : 0, ' ');
+  const std::size_t count = characters(text);
+  return text + std::string(count < width ? width - count : 0, ' ');
 }
 
 const char* along(char index) { return index == 'b' ? "both" : index == 'i' ? "i" : "j"; }
@@ -110,17 +88,6 @@ std::uint64_t steeperThan(const Survey& survey, const Thresholds& thresholds, in
   std::uint64_t cells = 0;
   for (int k = t + 1; k <= thresholds.count; ++k) cells += survey.classCells[k];
   return cells;
-}
-
-// "cell" or "cells".
-const char* cellsWord(std::uint64_t count) { return count == 1 ? "cell" : "cells"; }
-
-// How the frame's coordinates are reckoned, for the text and the JSON.
-std::string frameText(const Frame& f, const GridHeader& h) {
-  return f.absolute ? "absolute (the reference point gakrx " + shortestNumber(h.gakrx) +
-                          ", gakry " + shortestNumber(h.gakry) + " added)"
-                    : "relative to the reference point (gakrx " + shortestNumber(h.gakrx) +
-                          ", gakry " + shortestNumber(h.gakry) + ")";
 }
 
 }  // namespace
@@ -172,7 +139,147 @@ std::string shortestNumber(double value) {
   return std::string(text, end);
 }
 
-std::string reportText(const MapReport& report) {
+namespace {
+
+// The summary's words in each language. Numbers come in as text in the language's decimal
+// mark; German separates the two coordinates of a pair with "; ", as its numbers hold commas.
+struct SummaryWords {
+  const char* file;
+  const char* outputs;
+  const char* grid;  // ni, nj, delta, lowb i, lowb j
+  const char* coordinates;
+  const char* absolute;  // gakrx, gakry
+  const char* relative;
+  const char* interior;  // count, cells, km2, 2 x delta
+  const char* area;      // radius, x, y, count, cells, km2, share inside
+  const char* heightsNone;
+  const char* heights;   // lowest, highest
+  const char* steepest;  // slope, ratio, along, i, j, x, y, count, cells
+  const char* header;    // the table's heading, as one line
+  const char* atIt;
+  const char* classes;
+  const char* regions;
+  const char* regionCount;  // label, count, singles
+  const char* region;       // cells, word, x min, x max, y min, y max, centre x, y, steepest
+  const char* percentiles;
+  const char* percentile;  // p, value
+  const char* none;
+  const char* rings;
+  const char* ring;       // inner, outer, cells, word
+  const char* ringShare;  // rule, share
+  const char* cell;
+  const char* cells;
+  const char* region1;
+  const char* regions2;
+  const char* both;
+  const char* flat;
+  const char* vertical;
+  const char* verdicts[6];  // 1:20 steeper / none, 1:5 steeper / none, other steeper / none
+};
+
+const SummaryWords kEnglishSummary = {
+    "file         %s\n",
+    "outputs      %s\n",
+    "grid         %s x %s points, delta %s m, lowb %s %s\n",
+    "coordinates  %s\n",
+    "absolute (the reference point gakrx %s, gakry %s added)",
+    "relative to the reference point (gakrx %s, gakry %s)",
+    "interior     %s %s, %s km2; each slope over 2 x delta = %s m\n",
+    "area         circle of radius %s m around x %s, y %s: %s %s, %s km2; %s %% of the circle "
+    "lies within the interior cells\n",
+    "heights      none\nsteepest     none\n",
+    "heights      %s to %s m\n",
+    "steepest     %s (%s) along %s, at i %s, j %s: x %s, y %s; %s %s\n",
+    "\nsteeper than         cells     share          km2        at it  verdict\n",
+    "(\"at it\": cells exactly at the threshold, which are not steeper)\n",
+    "\nclasses\n",
+    "\nregions (cells touching at a side or a corner)\n",
+    "  steeper than %s: %s %s, %s of a single cell\n",
+    "    %s %s, x %s to %s, y %s to %s, centre x %s, y %s, steepest %s\n",
+    "\npercentiles ",
+    " %s%%: %s",
+    "none",
+    "\nrings around the centre (share of each ring's cells)\n",
+    "  %s to %s m: %s %s",
+    ", %s %s%%",
+    "cell",
+    "cells",
+    "region",
+    "regions",
+    "both",
+    "flat",
+    "vertical",
+    {"steeper than 1:20: the terrain must be taken into account",
+     "nothing steeper than 1:20: the terrain need not be taken into account",
+     "steeper than 1:5: outside a diagnostic wind-field model's range",
+     "nothing steeper than 1:5: within a diagnostic wind-field model's range",
+     "cells steeper than this", "nothing steeper than this"},
+};
+
+const SummaryWords kGermanSummary = {
+    "Datei        %s\n",
+    "Ausgaben     %s\n",
+    "Gitter       %s x %s Punkte, delta %s m, lowb %s %s\n",
+    "Koordinaten  %s\n",
+    "absolut (Bezugspunkt gakrx %s; gakry %s addiert)",
+    "relativ zum Bezugspunkt (gakrx %s; gakry %s)",
+    "Innenzellen  %s %s, %s km\u00b2; jede Steigung \u00fcber 2 x delta = %s m\n",
+    "Rechengebiet Kreis mit Radius %s m um x %s; y %s: %s %s, %s km\u00b2; %s %% des Kreises "
+    "liegen in den Innenzellen\n",
+    "H\u00f6hen        keine\nsteilste     keine\n",
+    "H\u00f6hen        %s bis %s m\n",
+    "steilste     %s (%s) entlang %s, bei i %s, j %s: x %s; y %s; %s %s\n",
+    "\nsteiler als         Zellen    Anteil          km\u00b2       gleich  Bewertung\n",
+    "(\"gleich\": Zellen genau auf der Schwelle, die nicht steiler sind)\n",
+    "\nKlassen\n",
+    "\nGebiete (Zellen, die sich an einer Seite oder Ecke ber\u00fchren)\n",
+    "  steiler als %s: %s %s, davon %s aus einer einzigen Zelle\n",
+    "    %s %s, x %s bis %s; y %s bis %s; Mitte x %s; y %s; steilste %s\n",
+    "\nPerzentile  ",
+    " %s %%: %s",
+    "keine",
+    "\nRinge um den Mittelpunkt (Anteil der Zellen jedes Rings)\n",
+    "  %s bis %s m: %s %s",
+    "; %s %s %%",
+    "Zelle",
+    "Zellen",
+    "Gebiet",
+    "Gebiete",
+    "beiden",
+    "eben",
+    "senkrecht",
+    {"steiler als 1:20: das Gel\u00e4nde muss ber\u00fccksichtigt werden",
+     "nichts steiler als 1:20: das Gel\u00e4nde muss nicht ber\u00fccksichtigt werden",
+     "steiler als 1:5: au\u00dferhalb des Bereichs eines diagnostischen Windfeldmodells",
+     "nichts steiler als 1:5: im Bereich eines diagnostischen Windfeldmodells",
+     "Zellen steiler als diese Schwelle", "nichts steiler als diese Schwelle"},
+};
+
+// Appends `format` with each "%s" replaced by the next of `values` ("%%" gives "%").
+void put(std::string& out, const char* format, std::initializer_list<std::string> values) {
+  auto value = values.begin();
+  for (const char* c = format; *c != '\0'; ++c) {
+    if (c[0] == '%' && c[1] == 's') {
+      if (value != values.end()) out += *value++;
+      ++c;
+    } else if (c[0] == '%' && c[1] == '%') {
+      out += '%';
+      ++c;
+    } else {
+      out += *c;
+    }
+  }
+}
+
+// `text` right-aligned in `width` characters.
+std::string right(const std::string& text, std::size_t width) {
+  return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
+}
+
+}  // namespace
+
+std::string reportText(const MapReport& report, Language language) {
+  const SummaryWords& w = language == Language::German ? kGermanSummary : kEnglishSummary;
   std::string out;
   const Frame& f = report.frame;
   const GridHeader& h = *report.header;
@@ -180,88 +287,103 @@ std::string reportText(const MapReport& report) {
   const double cellKm2 = f.delta * f.delta / kSquareMetresPerKm2;
   const std::uint64_t interior =
       static_cast<std::uint64_t>(f.ni - 2) * static_cast<std::uint64_t>(f.nj - 2);
-  auto c = [](double value) { return shortestNumber(value); };
-  appendf(out, "file         %s\n", shownName(report.file).c_str());
+  auto c = [language](double value) { return decimal(shortestNumber(value), language); };
+  auto fixed = [language](double value, int decimals) {
+    char text[64];
+    (void)std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return decimal(text, language);
+  };
+  auto n = [](auto value) { return std::to_string(value); };
+  auto cells = [&w](std::uint64_t count) { return count == 1 ? w.cell : w.cells; };
+  put(out, w.file, {shownName(report.file)});
   std::string written;
   for (const std::string& name : report.outputs) {
     written += (written.empty() ? "" : ", ") + shownName(name);
   }
-  appendf(out, "outputs      %s\n", written.c_str());
-  appendf(out, "grid         %d x %d points, delta %s m, lowb %lld %lld\n", f.ni, f.nj,
-          c(f.delta).c_str(), static_cast<long long>(h.lowb.i), static_cast<long long>(h.lowb.j));
-  appendf(out, "coordinates  %s\n", frameText(f, h).c_str());
-  appendf(out, "interior     %llu %s, %.3f km2; each slope over 2 x delta = %s m\n",
-          static_cast<unsigned long long>(interior), cellsWord(interior),
-          static_cast<double>(interior) * cellKm2, c(2 * f.delta).c_str());
+  put(out, w.outputs, {written});
+  put(out, w.grid,
+      {n(f.ni), n(f.nj), c(f.delta), n(static_cast<long long>(h.lowb.i)),
+       n(static_cast<long long>(h.lowb.j))});
+  std::string frameWords;
+  put(frameWords, f.absolute ? w.absolute : w.relative, {c(h.gakrx), c(h.gakry)});
+  put(out, w.coordinates, {frameWords});
+  put(out, w.interior,
+      {n(interior), cells(interior), fixed(static_cast<double>(interior) * cellKm2, 3),
+       c(2 * f.delta)});
   if (report.area.given) {
-    appendf(out,
-            "area         circle of radius %s m around x %s, y %s: %llu %s, %.3f km2; "
-            "%.1f %% of the circle lies within the interior cells\n",
-            c(report.area.radius).c_str(), c(report.area.x).c_str(), c(report.area.y).c_str(),
-            static_cast<unsigned long long>(s.cells), cellsWord(s.cells),
-            static_cast<double>(s.cells) * cellKm2, 100.0 * report.areaInside);
+    put(out, w.area,
+        {c(report.area.radius), c(report.area.x), c(report.area.y), n(s.cells), cells(s.cells),
+         fixed(static_cast<double>(s.cells) * cellKm2, 3), fixed(100.0 * report.areaInside, 1)});
   }
   if (s.cells == 0) {
-    appendf(out, "heights      none\nsteepest     none\n");
+    out += w.heightsNone;
   } else {
-    appendf(out, "heights      %s to %s m\n", c(s.lowest).c_str(), c(s.highest).c_str());
-    appendf(out, "steepest     %.4f (%s) along %s, at i %lld, j %lld: x %s, y %s; %llu %s\n",
-            s.maxSlope, asRatio(s.maxSlope).c_str(), along(s.maxAlong),
-            static_cast<long long>(h.lowb.i) + s.maxI, static_cast<long long>(h.lowb.j) + s.maxJ,
-            c(f.x(s.maxI)).c_str(), c(f.y(s.maxJ)).c_str(),
-            static_cast<unsigned long long>(s.maxCells), cellsWord(s.maxCells));
+    put(out, w.heights, {c(s.lowest), c(s.highest)});
+    const std::string ratio = !(s.maxSlope > 0.0)      ? std::string(w.flat)
+                              : std::isinf(s.maxSlope) ? std::string(w.vertical)
+                                                       : "1:" + fixed(1.0 / s.maxSlope, 1);
+    put(out, w.steepest,
+        {fixed(s.maxSlope, 4), ratio, s.maxAlong == 'b' ? w.both : along(s.maxAlong),
+         n(static_cast<long long>(h.lowb.i) + s.maxI), n(static_cast<long long>(h.lowb.j) + s.maxJ),
+         c(f.x(s.maxI)), c(f.y(s.maxJ)), n(s.maxCells), cells(s.maxCells)});
   }
-  appendf(out, "\n%-13s %12s %9s %12s %12s  %s\n", "steeper than", "cells", "share", "km2", "at it",
-          "verdict");
+  out += w.header;
   for (int t = 0; t < report.thresholds.count; ++t) {
-    const std::uint64_t cells = steeperThan(s, report.thresholds, t);
-    appendf(out, "%-13s %12llu %8.2f%% %12.3f %12llu  %s\n", report.thresholds.labels[t].c_str(),
-            static_cast<unsigned long long>(cells), share(cells, s.cells),
-            static_cast<double>(cells) * cellKm2, static_cast<unsigned long long>(s.ties[t]),
-            s.cells == 0 ? "none" : verdict(report.thresholds.values[t], cells).c_str());
+    const std::uint64_t steeper = steeperThan(s, report.thresholds, t);
+    const double value = report.thresholds.values[t];
+    const int which = value == 1.0 / 20.0 ? 0 : value == 1.0 / 5.0 ? 2 : 4;
+    out += padded(decimal(report.thresholds.labels[t], language), 13) + " " +
+           right(n(steeper), 12) + " " + right(fixed(share(steeper, s.cells), 2), 8) + "% " +
+           right(fixed(static_cast<double>(steeper) * cellKm2, 3), 12) + " " +
+           right(n(s.ties[t]), 12) + "  " +
+           (s.cells == 0 ? std::string(w.none)
+                         : std::string(w.verdicts[which + (steeper > 0 ? 0 : 1)])) +
+           "\n";
   }
-  appendf(out, "(\"at it\": cells exactly at the threshold, which are not steeper)\n");
-  appendf(out, "\nclasses\n");
+  out += w.atIt;
+  out += w.classes;
+  std::size_t ruleWidth = 20;
   for (int k = 0; k <= report.thresholds.count; ++k) {
-    appendf(out, "  %s %12llu %8.2f%%\n", padded(classRule(report.thresholds, k), 20).c_str(),
-            static_cast<unsigned long long>(s.classCells[k]), share(s.classCells[k], s.cells));
+    ruleWidth = std::max(ruleWidth, characters(classRule(report.thresholds, k, language)));
   }
-  appendf(out, "\nregions (cells touching at a side or a corner)\n");
+  for (int k = 0; k <= report.thresholds.count; ++k) {
+    out += "  " + padded(classRule(report.thresholds, k, language), ruleWidth) + " " +
+           right(n(s.classCells[k]), 12) + " " +
+           right(fixed(share(s.classCells[k], s.cells), 2), 8) + "%\n";
+  }
+  out += w.regions;
   for (int t = 0; t < report.thresholds.count; ++t) {
     const RegionSummary& r = report.regions[t];
-    appendf(out, "  steeper than %s: %llu region%s, %llu of a single cell\n",
-            report.thresholds.labels[t].c_str(), static_cast<unsigned long long>(r.count),
-            r.count == 1 ? "" : "s", static_cast<unsigned long long>(r.singles));
+    put(out, w.regionCount,
+        {decimal(report.thresholds.labels[t], language), n(r.count),
+         r.count == 1 ? w.region1 : w.regions2, n(r.singles)});
     for (int k = 0; k < r.largestCount; ++k) {
       const Region& g = r.largest[k];
       const double ci = static_cast<double>(g.sumI) / static_cast<double>(g.cells);
       const double cj = static_cast<double>(g.sumJ) / static_cast<double>(g.cells);
-      appendf(out, "    %llu %s, x %s to %s, y %s to %s, centre x %s, y %s, steepest %.4f\n",
-              static_cast<unsigned long long>(g.cells), cellsWord(g.cells), c(f.x(g.iMin)).c_str(),
-              c(f.x(g.iMax)).c_str(), c(f.y(g.jMin)).c_str(), c(f.y(g.jMax)).c_str(),
-              c(f.xAt(ci)).c_str(), c(f.yAt(cj)).c_str(), g.maxSlope);
+      put(out, w.region,
+          {n(g.cells), cells(g.cells), c(f.x(g.iMin)), c(f.x(g.iMax)), c(f.y(g.jMin)),
+           c(f.y(g.jMax)), c(f.xAt(ci)), c(f.yAt(cj)), fixed(g.maxSlope, 4)});
     }
   }
-  appendf(out, "\npercentiles ");
+  out += w.percentiles;
   for (int k = 0; k < kPercentileCount; ++k) {
-    if (s.cells == 0) {
-      appendf(out, " %d%%: none", kPercentiles[k]);
-    } else {
-      appendf(out, " %d%%: %.4f", kPercentiles[k], s.percentiles[k]);
-    }
+    if (k > 0 && language == Language::German) out += ";";
+    put(out, w.percentile,
+        {n(kPercentiles[k]), s.cells == 0 ? std::string(w.none) : fixed(s.percentiles[k], 4)});
   }
-  appendf(out, "\n");
+  out += "\n";
   if (s.ringCount > 0) {
-    appendf(out, "\nrings around the centre (share of each ring's cells)\n");
+    out += w.rings;
     for (int r = 0; r < s.ringCount; ++r) {
       const Ring& ring = s.rings[r];
-      appendf(out, "  %s to %s m: %llu %s", c(ring.inner).c_str(), c(ring.outer).c_str(),
-              static_cast<unsigned long long>(ring.cells), cellsWord(ring.cells));
+      put(out, w.ring, {c(ring.inner), c(ring.outer), n(ring.cells), cells(ring.cells)});
       for (int k = 0; k <= report.thresholds.count; ++k) {
-        appendf(out, ", %s %.2f%%", classRule(report.thresholds, k).c_str(),
-                share(ring.classCells[k], ring.cells));
+        put(out, w.ringShare,
+            {classRule(report.thresholds, k, language),
+             fixed(share(ring.classCells[k], ring.cells), 2)});
       }
-      appendf(out, "\n");
+      out += "\n";
     }
   }
   return out;

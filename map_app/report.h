@@ -7,6 +7,7 @@
 #include "grid/grid.h"
 #include "map/figure.h"
 #include "map/frame.h"
+#include "map/language.h"
 #include "map/regions.h"
 #include "map/survey.h"
 #include "map/thresholds.h"
@@ -35,7 +36,7 @@ std::string shownName(const std::string& name);
 std::string shortestNumber(double value);
 
 // The figures as aligned plain text, and as JSON (its fields in the manual page).
-std::string reportText(const MapReport& report);
+std::string reportText(const MapReport& report, Language language = Language::English);
 std::string reportJson(const MapReport& report);
 
 }  // namespace trasop

@@ -90,12 +90,19 @@ def regions_of(mask):
     return sorted(sizes, reverse=True)
 
 
-def run(*args, stdout=subprocess.PIPE, limit=None):
-    """The program's status, standard output and standard error; `limit`: its address space."""
+LOCALE = ("LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG")
+
+
+def run(*args, stdout=subprocess.PIPE, limit=None, locale=None, command=None):
+    """The program's status, standard output and standard error; `limit`: its address space;
+    `locale`: the locale's variables (English where not given); `command`: instead of the
+    program and the arguments."""
     def limited():
         import resource
         resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
-    done = subprocess.run(RUNNER + [PROGRAM] + list(args), cwd=WORK, stdout=stdout,
+    env = {k: v for k, v in os.environ.items() if k not in LOCALE}
+    env.update(locale if locale is not None else {"LANG": "C.UTF-8"})
+    done = subprocess.run(command or RUNNER + [PROGRAM] + list(args), cwd=WORK, stdout=stdout, env=env,
                           stderr=subprocess.PIPE, timeout=120, preexec_fn=limited if limit else None)
     # A Windows program's text has CR LF line ends.
     return (done.returncode,
@@ -517,6 +524,38 @@ for grid in ("tiny", "tall", "large"):
             ink = np.flatnonzero((np.array(image.convert("L"))[t:b, l:r] < 128).any(axis=1))
             check(abs(len(ink) - 0.729 * 8 / 72 * 300) <= 2, "%s at %d cm: tick label %d pixels high" % (grid, cm, len(ink)))
 check(not [n for n in os.listdir(WORK) if n.endswith(".tmp")], "temporary files left")
+
+# 9. German or English: the locale's variables in the order GNU programs read them, the
+# option before them; the same figures in both; on Windows, where none is set, the display
+# language (Wine takes it from LANG, then the variables are cleared inside Wine).
+def numbers(text):
+    text = text.replace("km2", "").replace("km\u00b2", "")
+    return [float(n.replace(",", ".")) for n in re.findall(r"-?[0-9]+(?:[.,][0-9]+)?", text)]
+
+
+de = {"LANG": "de_DE.UTF-8"}
+for locale, args, german in (({"LANGUAGE": "de:en", "LANG": "en_US.UTF-8"}, [], True),
+                             ({"LANGUAGE": "", "LC_ALL": "de_AT.UTF-8", "LANG": "en_US"}, [], True),
+                             ({"LC_ALL": "C", "LANG": "de_DE.UTF-8"}, [], False),
+                             ({"LC_MESSAGES": "de_CH.UTF-8"}, [], True),
+                             ({"LANG": "en_GB.UTF-8"}, [], False),
+                             (de, ["--language=en"], False),
+                             ({}, ["-l", "de"], True)):
+    status, out, err = run(*args, "-o", "lang", "g.dmna", locale=locale)
+    check(status == 0 and out.startswith("Datei        g.dmna\n" if german else "file         g.dmna\n"),
+          "language of %s %s: %r" % (locale, args, out[:30]))
+status, english, err = run("--centre=%r,%r" % (gx + 3500000, gy + 5400000), "-r", "300", "w.dmna")
+status, german, err = run("--centre=%r,%r" % (gx + 3500000, gy + 5400000), "-r", "300", "w.dmna", locale=de)
+check("Rechengebiet Kreis mit Radius 300 m um x 3501400; y 5402280:" in german and "steiler als 1:20: das Gel\u00e4nde" in german
+      and numbers(english) == numbers(german) and len(numbers(english)) > 50, "German and English summaries differ")
+texts = [t["text"] for t in json.loads(run("-j", "w.dmna", locale=de)[1])["figure"]["texts"]]
+check("Gel\u00e4ndesteigung (H\u00f6he zu Strecke)" in texts and "steiler als 1:20 bis 1:5" in texts and
+      any(t.startswith("Steigung einer Zelle") for t in texts), "German figure: %s" % texts[:12])
+if on_wine:
+    windows_program = subprocess.run(["winepath", "-w", PROGRAM], capture_output=True, text=True).stdout.strip()
+    status, out, err = run(locale=de, command=RUNNER + [
+        "cmd", "/c", "set LANG=&& set LC_ALL=&& set LANGUAGE=&& set LC_MESSAGES=&& %s -o lang g.dmna" % windows_program])
+    check(status == 0 and out.startswith("Datei "), "Windows display language German: %r %r" % (out[:30], err[:200]))
 
 print("FAILED: %d check(s)" % len(failures) if failures else "passed")
 sys.exit(1 if failures else 0)
