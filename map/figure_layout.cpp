@@ -327,13 +327,13 @@ class Layout {
     fill({box.right, box.top, box.right + width, box.bottom}, colour);
   }
   void polygon(const std::vector<double>& x, const std::vector<double>& y, Colour colour,
-               bool clipped) {
+               bool clipped, const std::vector<std::size_t>& starts = {0}) {
     Shape shape;
     shape.kind = ShapeKind::Polygon;
     shape.colour = colour;
     shape.x = x;
     shape.y = y;
-    shape.starts = {0};
+    shape.starts = starts;
     shape.clipped = clipped;
     drawing_.shapes.push_back(shape);
   }
@@ -391,13 +391,29 @@ void star(Layout& layout, double x, double y, double radius, double halo, Colour
   }
 }
 
-// A triangle pointing up, centred on (x, y), `size` high, with a white halo.
+// A hollow triangle pointing up, centred on (x, y), `size` high, its sides a point wide with
+// a white halo, so that the cells under it still show.
 void triangle(Layout& layout, double x, double y, double size, bool clipped) {
-  for (int pass = 0; pass < 2; ++pass) {
-    const double h = pass == 0 ? size + 2.0 : size;
+  // A triangle of height h around (x, y), its corners listed one way round or the other.
+  const auto corners = [x, y](double h, bool reversed, std::vector<double>& xs,
+                              std::vector<double>& ys) {
     const double half = h * 0.577350269189626;  // tan 30 degrees
-    layout.polygon({x - half, x + half, x}, {y + h / 3, y + h / 3, y - 2 * h / 3},
-                   pass == 0 ? kWhite : kBlack, clipped);
+    const double px[3] = {x - half, x + half, x};
+    const double py[3] = {y + h / 3, y + h / 3, y - 2 * h / 3};
+    for (int k = 0; k < 3; ++k) {
+      xs.push_back(px[reversed ? 2 - k : k]);
+      ys.push_back(py[reversed ? 2 - k : k]);
+    }
+  };
+  for (int pass = 0; pass < 2; ++pass) {
+    // The inner edge three line widths lower: a side's width is a third of the difference.
+    const double outer = pass == 0 ? size + 2.4 : size;
+    const double inner = pass == 0 ? size - 5.4 : size - 3.0;
+    std::vector<double> xs;
+    std::vector<double> ys;
+    corners(outer, false, xs, ys);
+    corners(inner, true, xs, ys);
+    layout.polygon(xs, ys, pass == 0 ? kWhite : kBlack, clipped, {0, 3});
   }
 }
 
@@ -811,7 +827,7 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
       star(layout, cx, cy, 5.0, 1.2, kBlack, true);
     }
     if (survey.cells > 0) {
-      triangle(layout, across(frame.x(survey.maxI)), down(frame.y(survey.maxJ)), 6.0, true);
+      triangle(layout, across(frame.x(survey.maxI)), down(frame.y(survey.maxJ)), 10.0, true);
     }
     layout.frame(map, kFrameLine, kBlack);
 
@@ -901,7 +917,7 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
             star(layout, sx, middle, 4.5, 1.0, kBlack, false);
             break;
           case Symbol::Triangle:
-            triangle(layout, sx, middle, 6.0, false);
+            triangle(layout, sx, middle, 8.0, false);
             break;
           case Symbol::Ring:
             layout.ring(sx, middle, 4.0, kAreaLine, kBlack, false);
