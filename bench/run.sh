@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-runs=${RUNS:-7}
+runs=${RUNS:-9}
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1000 2000 4000)
 
@@ -160,6 +160,11 @@ for n in "${sizes[@]}"; do
   fi
   # The program's own work stage by stage, on the file held in memory.
   "$root/build/release/bench_stages" "$grid" "$runs" | tail -n +2 | sed 's/^/  stage:  /'
+  # trasop-map's figure: its own work (layout, shading, contours, type, PNG) and its size.
+  if [ -x "$root/build/release/bench_figure" ]; then
+    "$root/build/release/bench_figure" "$grid" "$(( runs > 9 ? runs : 9 ))" | tail -n +2 |
+      sed 's/^/  figure: /'
+  fi
   if $have_gdal; then
     read -r g_ascii _ _ < <(stats gdal_ascii)
     read -r g_tiff _ _ < <(stats gdal_tiff)

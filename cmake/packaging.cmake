@@ -12,7 +12,7 @@
 # Archives are reproducible: file times are those of SOURCE_DATE_EPOCH where it is set (the
 # commit's time, set by scripts/package.sh), owners are root, compressed files carry no name
 # and no time, and the order is by name.
-set(example_files ${PROJECT_SOURCE_DIR}/examples/hill.dmna)
+set(example_files ${PROJECT_SOURCE_DIR}/examples/hill.dmna ${PROJECT_SOURCE_DIR}/examples/valley.dmna)
 set(example_result ${PROJECT_SOURCE_DIR}/examples/expected/hill_s.dmna)
 set(TRASOP_MAINTAINER "trasop developers <trasop@localhost>"
     CACHE STRING "Maintainer of the Debian package, as \"Name <address>\"")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both programs, trasop and trasop-map, and runs them on the shipped example,
 # examples/hill.dmna: trasop's slopes are compared with the expected result,
-# examples/expected/hill_s.dmna; trasop-map prints its summary and says where its figure went.
+# examples/expected/hill_s.dmna; trasop-map prints its summary of the real-looking example,
+# examples/valley.dmna, with a computational area, and says where its figure went.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh zlib
@@ -19,8 +20,9 @@ else
   exit 1
 fi
 echo
-echo "== build/release/trasop-map examples/hill.dmna"
-build/release/trasop-map examples/hill.dmna
+echo "== build/release/trasop-map --centre=3499800,5399900 --radius=1300 examples/valley.dmna"
+build/release/trasop-map --centre=3499800,5399900 --radius=1300 examples/valley.dmna
 echo
-echo "The figure is examples/hill_map.png (the summary's \"outputs\" line); open it with any"
-echo "picture viewer. build/release/trasop-map --help lists the options."
+echo "The figure is examples/valley_map.png (the summary's \"outputs\" line), made for a"
+echo "16 cm column at 300 dpi; open it with any picture viewer. build/release/trasop-map --help"
+echo "lists the options."
