@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 
 namespace trasop {
 
@@ -57,30 +56,32 @@ void Canvas::ring(double cx, double cy, double radius, double width, Colour colo
   const double inner = std::max(0.0, radius - half - 1);
   // Only the rows within the clipping box are visited, whatever the circle's size, and on
   // each only the two runs of columns the ring crosses.
-  const double top = std::max(std::floor(cy - outer), static_cast<double>(clip_.top));
-  const double bottom = std::min(std::ceil(cy + outer), static_cast<double>(clip_.bottom - 1));
-  for (double y = top; y <= bottom; ++y) {
+  // (Bounds are kept to the clipping box in doubles, then counted in integers.)
+  const int top =
+      static_cast<int>(std::max(std::floor(cy - outer), static_cast<double>(clip_.top)));
+  const int bottom =
+      static_cast<int>(std::min(std::ceil(cy + outer), static_cast<double>(clip_.bottom - 1)));
+  for (int y = top; y <= bottom; ++y) {
     const double dy = y + 0.5 - cy;
     const double outerSpan = outer * outer - dy * dy;
     if (outerSpan < 0) continue;
     const double outerHalf = std::sqrt(outerSpan);
     const double innerSpan = inner * inner - dy * dy;
     const double innerHalf = innerSpan > 0 ? std::sqrt(innerSpan) : 0.0;
-    double done =
-        -std::numeric_limits<double>::infinity();  // the last column of the row's first run
+    int done = clip_.left - 1;  // the last column of the row's first run
     for (const int side : {-1, 1}) {
       const double a = std::min(cx + side * innerHalf, cx + side * outerHalf);
       const double b = std::max(cx + side * innerHalf, cx + side * outerHalf);
-      const double from = std::max({std::floor(a), static_cast<double>(clip_.left), done + 1});
-      const double to = std::min(std::ceil(b), static_cast<double>(clip_.right - 1));
-      for (double x = from; x <= to; ++x) {
+      const int from = std::max(
+          static_cast<int>(std::max(std::floor(a), static_cast<double>(clip_.left))), done + 1);
+      const int to = static_cast<int>(std::min(std::ceil(b), static_cast<double>(clip_.right - 1)));
+      for (int x = from; x <= to; ++x) {
         const double dx = x + 0.5 - cx;
         // The share of the pixel within the ring, from its centre's distance to the radius.
         const double off = std::abs(std::sqrt(dx * dx + dy * dy) - radius);
         const double covered = std::min(1.0, std::max(0.0, half + 0.5 - off));
         if (covered > 0) {
-          blend(static_cast<int>(x), static_cast<int>(y), colour,
-                static_cast<std::uint8_t>(covered * 255 + 0.5));
+          blend(x, y, colour, static_cast<std::uint8_t>(std::floor(covered * 255 + 0.5)));
         }
       }
       done = std::max(done, to);

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <new>
-#include <string>
 #include <vector>
 
 #include "map/png_file.h"

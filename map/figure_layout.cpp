@@ -181,7 +181,9 @@ std::vector<std::string> wrapped(const std::string& text, double size, double wi
     std::size_t end = text.find(' ', at);
     if (end == std::string::npos) end = text.size();
     const std::string word = text.substr(at, end - at);
-    const std::string longer = line.empty() ? word : line + " " + word;
+    std::string longer = line;
+    if (!longer.empty()) longer += ' ';
+    longer += word;
     if (!line.empty() && textWidth(longer, size) > width) {
       lines.push_back(line);
       line = word;
@@ -693,9 +695,10 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
                     static_cast<std::uint8_t>(colour.green + (255 - colour.green) / 3),
                     static_cast<std::uint8_t>(colour.blue + (255 - colour.blue) / 3)};
         }
-        rgb[3 * x] = colour.red;
-        rgb[3 * x + 1] = colour.green;
-        rgb[3 * x + 2] = colour.blue;
+        std::uint8_t* const pixel = rgb + static_cast<std::ptrdiff_t>(3) * x;
+        pixel[0] = colour.red;
+        pixel[1] = colour.green;
+        pixel[2] = colour.blue;
       }
     };
 

@@ -2,6 +2,7 @@
 // hillshade (light from the north-west) and their contour lines.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>

@@ -28,6 +28,8 @@ command -v qemu-i386 >/dev/null 2>&1 || missing+=(qemu-user)
 # zlib for trasop-map, linked in.
 [ -f /usr/x86_64-w64-mingw32/include/zlib.h ] || missing+=(libz-mingw-w64-dev)
 [ -f /usr/include/stb/stb_truetype.h ] || missing+=(libstb-dev)
+# The sources of a German locale, which the map check makes for Wine alone (localedef).
+[ -d /usr/share/i18n/locales ] || missing+=(locales)
 wine_missing=()
 command -v wine >/dev/null 2>&1 || wine_missing+=(wine wine64)
 # Without the 32-bit Wine an i686 program prints nothing and seems to succeed.

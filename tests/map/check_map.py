@@ -525,6 +525,23 @@ for grid in ("tiny", "tall", "large"):
             check(abs(len(ink) - 0.729 * 8 / 72 * 300) <= 2, "%s at %d cm: tick label %d pixels high" % (grid, cm, len(ink)))
 check(not [n for n in os.listdir(WORK) if n.endswith(".tmp")], "temporary files left")
 
+# 10. Contours: a plane rising 0.05 along x gives straight lines across the map at every
+# multiple of the round step (2 m for its 29 m), one step apart; a flat grid none.
+x = np.arange(60) * 1.0
+write_dmna(os.path.join(WORK, "plane.dmna"), np.repeat((100.0 + 0.5 * x)[:, None], 40, axis=1), 10.0, "j-,i+")
+write_dmna(os.path.join(WORK, "level.dmna"), np.full((60, 40), 7.5), 10.0, "j-,i+")
+for name, levels in (("plane", list(range(102, 130, 2))), ("level", [])):
+    facts = json.loads(run("-j", name + ".dmna")[1])["figure"]
+    check(facts["contours"] == levels and facts["contour_step"] == (2 if levels else 0),
+          "%s: contours %s every %s" % (name, facts["contours"], facts["contour_step"]))
+    pixels = map_pixels(name + "_map.png", facts)
+    brown = (pixels[:, :, 0] - pixels[:, :, 2] >= 15).mean(axis=0) > 0.8  # columns a line runs down
+    zoom = facts["zoom"]
+    expected = [round(((level - 100.5) / 0.5 + 0.5) * zoom) for level in levels]
+    found = [c for c in np.flatnonzero(brown) if not brown[c - 1]] if brown.any() else []
+    check(len(found) == len(expected) and all(abs(f - e) <= 3 for f, e in zip(found, expected)),
+          "%s: contour lines at columns %s, expected %s" % (name, found, expected))
+
 # 9. German or English: the locale's variables in the order GNU programs read them, the
 # option before them; the same figures in both; on Windows, where none is set, the display
 # language (Wine takes it from LANG, then the variables are cleared inside Wine).
@@ -552,10 +569,17 @@ texts = [t["text"] for t in json.loads(run("-j", "w.dmna", locale=de)[1])["figur
 check("Gel\u00e4ndesteigung (H\u00f6he zu Strecke)" in texts and "steiler als 1:20 bis 1:5" in texts and
       any(t.startswith("Steigung einer Zelle") for t in texts), "German figure: %s" % texts[:12])
 if on_wine:
+    # Wine's display language follows its Unix locale: a German one is made for this test
+    # alone (LOCPATH), none is installed.
+    locales = os.path.join(WORK, "locales")
+    made = subprocess.run(["localedef", "-i", "de_DE", "-f", "UTF-8", os.path.join(locales, "de_DE.UTF-8")],
+                          capture_output=True).returncode in (0, 1)  # 1: made, with warnings
     windows_program = subprocess.run(["winepath", "-w", PROGRAM], capture_output=True, text=True).stdout.strip()
-    status, out, err = run(locale=de, command=RUNNER + [
-        "cmd", "/c", "set LANG=&& set LC_ALL=&& set LANGUAGE=&& set LC_MESSAGES=&& %s -o lang g.dmna" % windows_program])
-    check(status == 0 and out.startswith("Datei "), "Windows display language German: %r %r" % (out[:30], err[:200]))
+    cleared = "set LANG=&& set LC_ALL=&& set LANGUAGE=&& set LC_MESSAGES=&& %s -o lang g.dmna" % windows_program
+    for unix, german in (("de_DE.UTF-8", True), ("C.UTF-8", False)):
+        status, out, err = run(locale={"LANG": unix, "LOCPATH": locales}, command=RUNNER + ["cmd", "/c", cleared])
+        check(made and status == 0 and out.startswith("Datei " if german else "file "),
+              "Windows display language of %s: %r %r" % (unix, out[:30], err[:200]))
 
 print("FAILED: %d check(s)" % len(failures) if failures else "passed")
 sys.exit(1 if failures else 0)
