@@ -59,6 +59,7 @@ namespace {
 // The light: (-1/2, 1/2, 1/sqrt 2), from the north-west and 45 degrees high; the normal:
 // (-alongX, -alongY, 1) over its length. Flat ground gets 1/sqrt 2.
 constexpr double kHigh = 0.70710678118654752;
+constexpr double kExaggeration = 3.0;
 
 double shadeOf(double alongX, double alongY) {
   const double facing =
@@ -75,8 +76,11 @@ void shadeRow(const Relief& relief, int row, double* shades) {
   const float* const here = &relief.heights[static_cast<std::size_t>(row) * relief.wide];
   const float* const up = &relief.heights[static_cast<std::size_t>(north) * relief.wide];
   const float* const down = &relief.heights[static_cast<std::size_t>(south) * relief.wide];
-  const double acrossY = south > north ? 1.0 / ((south - north) * relief.spacing) : 0.0;
-  const double twoNodes = 1.0 / (2 * relief.spacing);
+  // The heights exaggerated kExaggeration times, so that the gentle slopes the figures are
+  // about still show their lie.
+  const double unit = relief.spacing / kExaggeration;
+  const double acrossY = south > north ? 1.0 / ((south - north) * unit) : 0.0;
+  const double twoNodes = 1.0 / (2 * unit);
   const int last = relief.wide - 1;
   for (int column = 0; column <= last; ++column) {
     const double alongY = (static_cast<double>(up[column]) - down[column]) * acrossY;
@@ -84,8 +88,8 @@ void shadeRow(const Relief& relief, int row, double* shades) {
     if (column > 0 && column < last) {
       alongX = (static_cast<double>(here[column + 1]) - here[column - 1]) * twoNodes;
     } else if (last > 0) {
-      alongX = column == 0 ? (static_cast<double>(here[1]) - here[0]) / relief.spacing
-                           : (static_cast<double>(here[last]) - here[last - 1]) / relief.spacing;
+      alongX = column == 0 ? (static_cast<double>(here[1]) - here[0]) / unit
+                           : (static_cast<double>(here[last]) - here[last - 1]) / unit;
     }
     shades[column] = shadeOf(alongX, alongY);
   }

@@ -33,8 +33,9 @@ bool reliefOf(const TerrainGrid& grid, std::int64_t block, double delta, Relief&
 
 // The hillshade of the nodes of `row` into shades[0 .. wide - 1], relative to flat ground, from
 // -1 (turned away from the light) to 1 (facing it), 0 for flat ground: the cosine of the angle
-// between the surface's normal and the light (from the north-west, 45 degrees high) less that
-// of flat ground, twice, and kept to [-1, 1]. Computed with + - x / and square roots only.
+// between the surface's normal (heights three times exaggerated) and the light (from the
+// north-west, 45 degrees high) less that of flat ground, twice, and kept to [-1, 1]. Computed with
+// + - x / and square roots only.
 void shadeRow(const Relief& relief, int row, double* shades);
 
 // Contour lines: the levels first, first + step, ..., `count` of them, every fifth (a
