@@ -580,6 +580,7 @@ if on_wine:
     # Wine's display language follows its Unix locale: a German one is made for this test
     # alone (LOCPATH), none is installed.
     locales = os.path.join(WORK, "locales")
+    os.makedirs(locales, exist_ok=True)
     made = subprocess.run(["localedef", "-i", "de_DE", "-f", "UTF-8", os.path.join(locales, "de_DE.UTF-8")],
                           capture_output=True).returncode in (0, 1)  # 1: made, with warnings
     windows_program = subprocess.run(["winepath", "-w", PROGRAM], capture_output=True, text=True).stdout.strip()
