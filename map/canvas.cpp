@@ -56,11 +56,14 @@ void Canvas::ring(double cx, double cy, double radius, double width, Colour colo
   const double inner = std::max(0.0, radius - half - 1);
   // Only the rows within the clipping box are visited, whatever the circle's size, and on
   // each only the two runs of columns the ring crosses.
-  // (Bounds are kept to the clipping box in doubles, then counted in integers.)
-  const int top =
-      static_cast<int>(std::max(std::floor(cy - outer), static_cast<double>(clip_.top)));
-  const int bottom =
-      static_cast<int>(std::min(std::ceil(cy + outer), static_cast<double>(clip_.bottom - 1)));
+  // Bounds are kept to the clipping box in doubles, then counted in integers, whatever the
+  // circle's size and place.
+  const auto within = [](double value, int low, int high) {
+    return static_cast<int>(
+        std::min(std::max(value, static_cast<double>(low)), static_cast<double>(high)));
+  };
+  const int top = within(std::floor(cy - outer), clip_.top, clip_.bottom);
+  const int bottom = within(std::ceil(cy + outer), clip_.top - 1, clip_.bottom - 1);
   for (int y = top; y <= bottom; ++y) {
     const double dy = y + 0.5 - cy;
     const double outerSpan = outer * outer - dy * dy;
@@ -72,9 +75,8 @@ void Canvas::ring(double cx, double cy, double radius, double width, Colour colo
     for (const int side : {-1, 1}) {
       const double a = std::min(cx + side * innerHalf, cx + side * outerHalf);
       const double b = std::max(cx + side * innerHalf, cx + side * outerHalf);
-      const int from = std::max(
-          static_cast<int>(std::max(std::floor(a), static_cast<double>(clip_.left))), done + 1);
-      const int to = static_cast<int>(std::min(std::ceil(b), static_cast<double>(clip_.right - 1)));
+      const int from = std::max(within(std::floor(a), clip_.left, clip_.right), done + 1);
+      const int to = within(std::ceil(b), clip_.left - 1, clip_.right - 1);
       for (int x = from; x <= to; ++x) {
         const double dx = x + 0.5 - cx;
         // The share of the pixel within the ring, from its centre's distance to the radius.

@@ -127,8 +127,10 @@ void fillOutline(const Outline& outline,
   constexpr double kSteps = 8.0;
   const auto [xLow, xHigh] = std::minmax_element(outline.x.begin(), outline.x.end());
   const auto [yLow, yHigh] = std::minmax_element(outline.y.begin(), outline.y.end());
-  if (!std::isfinite(*xLow) || !std::isfinite(*xHigh) || !std::isfinite(*yLow) ||
-      !std::isfinite(*yHigh) || *xHigh - *xLow > 4000.0 || *yHigh - *yLow > 4000.0) {
+  // So is one that lies beyond any picture's pixels (a mark far off the map).
+  constexpr double kFar = 1e7;
+  if (!(*xLow > -kFar && *xHigh < kFar && *yLow > -kFar && *yHigh < kFar) ||
+      *xHigh - *xLow > 4000.0 || *yHigh - *yLow > 4000.0) {
     return;
   }
   const double left = std::floor(*xLow);
