@@ -129,8 +129,9 @@ void fillOutline(const Outline& outline,
   const auto [yLow, yHigh] = std::minmax_element(outline.y.begin(), outline.y.end());
   // So is one that lies beyond any picture's pixels (a mark far off the map).
   constexpr double kFar = 1e7;
-  if (!(*xLow > -kFar && *xHigh < kFar && *yLow > -kFar && *yHigh < kFar) ||
-      *xHigh - *xLow > 4000.0 || *yHigh - *yLow > 4000.0) {
+  const auto near = [](double v) { return std::abs(v) < kFar; };
+  if (!near(*xLow) || !near(*xHigh) || !near(*yLow) || !near(*yHigh) || *xHigh - *xLow > 4000.0 ||
+      *yHigh - *yLow > 4000.0) {
     return;
   }
   const double left = std::floor(*xLow);
