@@ -1,11 +1,16 @@
-// The thresholds of trasop-map's classes: how they are written, and which class a slope at and
-// just above one falls in.
+// The thresholds of trasop-map's classes (how they are written, and which class a slope at and
+// just above one falls in), and the terrain around a source: slopes over 2 H, ground height.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 
+#include "map/frame.h"
+#include "map/source.h"
 #include "map/thresholds.h"
+#include "terrain/slope.h"
+#include "tests/grid_owner.h"
 
 namespace trasop {
 namespace {
@@ -61,6 +66,74 @@ TEST(Thresholds, PutASlopeAtAThresholdInTheClassBelow) {
   };
   for (const auto& c : cases) EXPECT_EQ(c[1], slopeClass(c[0], thresholds)) << c[0];
   EXPECT_EQ(0.05, at20);  // the decimal and the ratio are the same double
+}
+
+// Slopes over 2 H on a plane rising 0.0625 per metre along i (delta 4): 0.0625 for every H,
+// a multiple of delta, between multiples, or at most delta (the grid's own slope, kept as it
+// is); the cells whose baseline leaves the grid are outside the window.
+TEST(SlopesOverBaseline, OfAPlaneAreItsSlopeForEveryStackHeight) {
+  const struct {
+    double stack;
+    std::int64_t first;  // the first cell along each index that is assessed
+  } cases[] = {{2.0, 1}, {4.0, 1}, {8.0, 2}, {10.0, 3}, {16.0, 4}, {29.0, 8}};
+  for (const auto& c : cases) {
+    Grid plane(30, 20);
+    for (int i = 0; i < 30; ++i) {
+      for (int j = 0; j < 20; ++j) plane.height(i, j) = 0.25 * i;
+    }
+    computeSlopes(plane.grid, 4.0);
+    const IndexWindow window = slopesOverBaseline(plane.grid, 4.0, c.stack);
+    EXPECT_EQ(c.first, window.iFirst) << c.stack;
+    EXPECT_EQ(c.first, window.jFirst) << c.stack;
+    EXPECT_EQ(28 - (c.first - 1), window.iLast) << c.stack;
+    for (std::int64_t i = window.iFirst; i <= window.iLast; ++i) {
+      for (std::int64_t j = window.jFirst; j <= window.jLast; ++j) {
+        ASSERT_EQ(0.0625, plane.slope(static_cast<int>(i), static_cast<int>(j))) << c.stack;
+      }
+    }
+  }
+}
+
+// A bump narrower than 2 H is steeper over 2 x delta than over 2 H; where H is a multiple of
+// delta the slope is the difference k points apart over 2 H.
+TEST(SlopesOverBaseline, OfABumpAreGentlerThanTheGridsAndSpanKPoints) {
+  Grid bump(21, 21);
+  bump.height(10, 10) = 6.0;
+  bump.height(11, 10) = 2.0;
+  computeSlopes(bump.grid, 10.0);
+  const double grid = bump.slope(10, 9);      // 6 m over 20 m
+  slopesOverBaseline(bump.grid, 10.0, 30.0);  // three points each way
+  EXPECT_EQ(6.0 * (1.0 / 20.0), grid);
+  EXPECT_EQ(std::fabs(2.0 - 0.0) * (1.0 / 60.0), bump.slope(8, 10));  // h(11) - h(5)
+  EXPECT_EQ(6.0 * (1.0 / 60.0), bump.slope(10, 7));                   // h(10, 10) - h(10, 4)
+  EXPECT_LT(bump.slope(10, 7), grid);
+}
+
+// The source's ground height: a grid point's own height there, bilinear between points, and
+// nothing outside the grid.
+TEST(GroundHeight, IsBilinearAndExactAtAPoint) {
+  Grid g(3, 3);
+  g.height(1, 1) = 10.0;
+  g.height(2, 1) = 20.0;
+  g.height(1, 2) = 30.0;
+  g.height(2, 2) = 60.0;
+  const Frame frame{3, 3, 100.0, 200.0, 10.0, 0.0, 0.0, false};
+  const struct {
+    double x, y;
+    bool inside;
+    double height;
+  } cases[] = {{110.0, 210.0, true, 10.0}, {120.0, 220.0, true, 60.0}, {115.0, 210.0, true, 15.0},
+               {115.0, 215.0, true, 30.0}, {112.5, 217.5, true, 31.25}, {99.0, 210.0, false, 0.0},
+               {120.5, 210.0, false, 0.0}};
+  for (const auto& c : cases) {
+    double height = -1.0;
+    EXPECT_EQ(c.inside, groundHeight(g.grid, frame, c.x, c.y, height)) << c.x << " " << c.y;
+    if (c.inside) {
+      EXPECT_EQ(c.height, height) << c.x << " " << c.y;
+    }
+  }
+  EXPECT_EQ(1000.0, sourceAreaRadius(15.0));
+  EXPECT_EQ(1500.0, sourceAreaRadius(30.0));
 }
 
 }  // namespace
