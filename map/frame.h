@@ -34,6 +34,12 @@ struct Circle {
   double x = 0.0;
   double y = 0.0;
   double radius = 0.0;
+  // The cells (by index) the area is kept to besides the circle: all, or those whose slope
+  // over a source's baseline can be computed.
+  std::int64_t iFirst = 1;
+  std::int64_t iLast = INT64_MAX;
+  std::int64_t jFirst = 1;
+  std::int64_t jLast = INT64_MAX;
   // True for a point in the area: inside the circle or on it, or anywhere without one.
   bool holds(double px, double py) const {
     const double dx = px - x;

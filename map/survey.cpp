@@ -34,10 +34,10 @@ std::int64_t firstWhere(std::int64_t low, std::int64_t high, Predicate is) {
   return low;
 }
 
-// The interior cells of line i whose points lie in `area`. Along a line x stays and y grows
-// with j, so the distance to the centre falls and then rises, and the cells in the circle are
-// one run; it is found by halving, with the very test a single point is judged by.
-Span areaSpan(const TerrainGrid& grid, const Frame& frame, const Circle& area, std::int64_t i) {
+// The interior cells of line i whose points lie in `area`'s circle. Along a line x stays and
+// y grows with j, so the distance to the centre falls and then rises, and the cells in the
+// circle are one run; it is found by halving, with the very test a single point is judged by.
+Span circleSpan(const TerrainGrid& grid, const Frame& frame, const Circle& area, std::int64_t i) {
   const std::int64_t last = grid.nj - 2;
   if (!area.given) return {1, last};
   const double x = frame.x(i);
@@ -55,6 +55,13 @@ Span areaSpan(const TerrainGrid& grid, const Frame& frame, const Circle& area, s
   }
   return {firstWhere(1, inside, holds),
           firstWhere(inside, last, [&](std::int64_t j) { return !holds(j); }) - 1};
+}
+
+// The interior cells of line i in `area`: in its circle and its window of cells.
+Span areaSpan(const TerrainGrid& grid, const Frame& frame, const Circle& area, std::int64_t i) {
+  if (i < area.iFirst || i > area.iLast) return {1, 0};
+  const Span span = circleSpan(grid, frame, area, i);
+  return {std::max(span.first, area.jFirst), std::min(span.last, area.jLast)};
 }
 
 // Widens [lowest, highest] to the heights of a row of n cells.

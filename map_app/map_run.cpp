@@ -17,6 +17,7 @@
 #include "map/language.h"
 #include "map/regions.h"
 #include "map/relief.h"
+#include "map/source.h"
 #include "map/survey.h"
 #include "map_app/options.h"
 #include "map_app/report.h"
@@ -165,6 +166,76 @@ void complainOfEmptyArea(const Circle& area, const Frame& frame) {
       frame.absolute ? " (--relative reads it relative to gakrx, gakry)" : "");
 }
 
+// The cells of `area` whose slope is steeper than 1:20 and than 1:5.
+void countSteeper(const TerrainGrid& grid, const Frame& frame, const Circle& area,
+                  std::uint64_t* steeper) {
+  steeper[0] = 0;
+  steeper[1] = 0;
+  for (std::int64_t i = std::max<std::int64_t>(area.iFirst, 1); i + 1 < grid.ni && i <= area.iLast;
+       ++i) {
+    for (std::int64_t j = std::max<std::int64_t>(area.jFirst, 1);
+         j + 1 < grid.nj && j <= area.jLast; ++j) {
+      if (!area.holds(frame.x(i), frame.y(j))) continue;
+      const double slope = grid.rows[i][j].slope;
+      steeper[0] += slope > 1.0 / 20.0;
+      steeper[1] += slope > 1.0 / 5.0;
+    }
+  }
+}
+
+// The grid's own slopes again, after the slopes over a source's baseline took their place.
+void restoreSlopes(TerrainGrid& grid, double delta) {
+  for (std::int32_t i = 0; i < grid.ni; ++i) {
+    for (std::int32_t j = 0; j < grid.nj; ++j) grid.rows[i][j].slope = 0.0;
+  }
+  computeSlopes(grid, delta);
+}
+
+// Each source's figures (see SourceFigures); with one source and its baseline the figure's
+// classes are those of the slopes over 2 H. Returns Ok, Usage where a source lies outside the
+// grid, or OutOfMemory.
+ResultCode surveySources(TerrainGrid& grid, const MapOptions& options, MapReport& report,
+                         ClassMap& classes) {
+  const Frame& frame = report.frame;
+  report.sources.clear();
+  for (const Source& source : options.sources) {
+    report.sources.emplace_back();
+    SourceFigures& figures = report.sources.back();
+    figures.source = source;
+    figures.area.given = true;
+    figures.area.x = source.x;
+    figures.area.y = source.y;
+    figures.area.radius =
+        options.radiusGiven ? options.area.radius : sourceAreaRadius(source.stack);
+    if (!groundHeight(grid, frame, source.x, source.y, figures.ground)) return Usage;
+    heightDifferences(grid, frame, figures.area, figures.ground, 0.7 * source.stack,
+                      figures.heights);
+    ClassMap scratch;
+    if (!surveySlopes(grid, frame, options.thresholds, figures.area, figures.overGrid, scratch)) {
+      return OutOfMemory;
+    }
+    countSteeper(grid, frame, figures.area, figures.gridSteeper);
+    const IndexWindow window = slopesOverBaseline(grid, frame.delta, source.stack);
+    Circle assessed = figures.area;
+    assessed.iFirst = window.iFirst;
+    assessed.iLast = window.iLast;
+    assessed.jFirst = window.jFirst;
+    assessed.jLast = window.jLast;
+    const bool shown = options.sources.size() == 1 && !options.gridBaseline;
+    ClassMap& target = shown ? classes : scratch;
+    if (!surveySlopes(grid, frame, options.thresholds, assessed, figures.overBaseline, target)) {
+      return OutOfMemory;
+    }
+    figures.leftOut = figures.overGrid.cells - figures.overBaseline.cells;
+    countSteeper(grid, frame, assessed, figures.baselineSteeper);
+    for (int t = 0; t < options.thresholds.count; ++t) {
+      if (!findRegions(grid, target, t, figures.regions[t])) return OutOfMemory;
+    }
+    restoreSlopes(grid, frame.delta);
+  }
+  return Ok;
+}
+
 }  // namespace
 
 ResultCode surveyHeights(TerrainGrid& grid, const GridHeader& header, const MapOptions& options,
@@ -191,7 +262,7 @@ ResultCode surveyHeights(TerrainGrid& grid, const GridHeader& header, const MapO
   if (options.area.given) {
     report.areaInside = shareInside(options.area, interiorFootprint(report.frame));
   }
-  return Ok;
+  return surveySources(grid, options, report, classes);
 }
 
 int runTrasopMap(int argc, const char* const* argv) {
@@ -247,6 +318,13 @@ int runTrasopMap(int argc, const char* const* argv) {
   figure.area = options.area;
   figure.areaInside = report.areaInside;
   figure.survey = &report.survey;
+  if (report.sources.size() == 1) {
+    // One source: its area, and the slopes over its baseline unless the grid's are asked for.
+    const SourceFigures& source = report.sources.front();
+    figure.area = source.area;
+    figure.areaInside = shareInside(source.area, interiorFootprint(report.frame));
+    figure.survey = options.gridBaseline ? &source.overGrid : &source.overBaseline;
+  }
   figure.title =
       options.titleGiven ? options.title : titleOf(options.input, report.frame, options.language);
   figure.contourStep = options.contourStep;
@@ -262,6 +340,17 @@ int runTrasopMap(int argc, const char* const* argv) {
     }
   }
   releaseGrid(grid);
+  if (result == Usage && !options.sources.empty()) {
+    complain(
+        "a source lies outside the grid, whose points cover x %s to %s, y %s to %s (%s "
+        "coordinates)\n",
+        shortestNumber(report.frame.x(0)).c_str(),
+        shortestNumber(report.frame.x(report.frame.ni - 1)).c_str(),
+        shortestNumber(report.frame.y(0)).c_str(),
+        shortestNumber(report.frame.y(report.frame.nj - 1)).c_str(),
+        report.frame.absolute ? "absolute" : "the grid's own");
+    return Usage;
+  }
   if (result == Usage) {
     complainOfEmptyArea(options.area, report.frame);
     return Usage;

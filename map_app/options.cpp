@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "map/source.h"
 #include "platform/console.h"
 
 namespace trasop {
@@ -20,6 +21,8 @@ enum class Key : std::uint8_t {
   Title,
   Contours,
   Language,
+  Source,
+  Baseline,
   Centre,
   Radius,
   Gis,
@@ -45,6 +48,8 @@ const LongOption kOptions[] = {
     {"title", 0, true, Key::Title},
     {"contours", 0, true, Key::Contours},
     {"language", 'l', true, Key::Language},
+    {"source", 0, true, Key::Source},
+    {"baseline", 0, true, Key::Baseline},
     {"centre", 0, true, Key::Centre},
     {"center", 0, true, Key::Centre},
     {"radius", 'r', true, Key::Radius},
@@ -125,6 +130,28 @@ bool apply(Key key, const std::string& name, const std::string& value, MapOption
         return true;
       }
       error = "invalid language '" + value + "': give de or en";
+      return false;
+    case Key::Source: {
+      // X,Y,H: the source's position in the frame of the axes and its stack's height.
+      const std::size_t first = value.find(',');
+      const std::size_t second = first == std::string::npos ? first : value.find(',', first + 1);
+      Source source;
+      if (second != std::string::npos && finiteNumber(value.substr(0, first), source.x) &&
+          finiteNumber(value.substr(first + 1, second - first - 1), source.y) &&
+          finiteNumber(value.substr(second + 1), source.stack) && source.stack > 0.0) {
+        options.sources.push_back(source);
+        return true;
+      }
+      error = "invalid source '" + value +
+              "': give X,Y,H, the position (as the axes show it) and the stack's height in metres";
+      return false;
+    }
+    case Key::Baseline:
+      if (value == "grid" || value == "source") {
+        options.gridBaseline = value == "grid";
+        return true;
+      }
+      error = "invalid baseline '" + value + "': give source (2 H) or grid (2 x delta)";
       return false;
     case Key::Title:
       options.title = value;
@@ -266,16 +293,23 @@ bool parseMapOptions(int argc, const char* const* argv, MapOptions& options, std
   }
   if (!languageGiven) options.language = languageOf(userLanguage());
   if (options.help || options.version) return true;
-  if (radiusGiven != centreGiven) {
-    error = "--centre and --radius go together";
-    return false;
-  }
-  options.area.given = radiusGiven;
   if (options.figure.width / 72.0 * options.figure.dpi > kMostFigurePixels) {
     error = "the figure would be wider than " + std::to_string(kMostFigurePixels) +
             " pixels: give a smaller --width or --dpi";
     return false;
   }
+  if (!options.sources.empty()) {
+    // Each source's area: --radius, or 50 times its stack's height and at least 1 km.
+    if (centreGiven) {
+      error = "--source and --centre exclude each other: a source's area is around it";
+      return false;
+    }
+    options.radiusGiven = radiusGiven;
+  } else if (radiusGiven != centreGiven) {
+    error = "--centre and --radius go together";
+    return false;
+  }
+  options.area.given = centreGiven;
   if (inputs != 1) {
     error = inputs == 0 ? "missing file operand" : "more than one file given";
     return false;
@@ -299,6 +333,12 @@ const char* mapUsage() {
          "  -l, --language=LANG    de or en: the figure's and the summary's language (by\n"
          "                         default the locale's: LANGUAGE, LC_ALL, LC_MESSAGES, LANG,\n"
          "                         on Windows the display language; English where not German)\n"
+         "      --source=X,Y,H     a source at X,Y (as the axes show it) with a stack H metres\n"
+         "                         high: its area (radius 50 H, at least 1 km; or --radius),\n"
+         "                         its ground height, the cells more than 0.7 H above or below\n"
+         "                         it, and slopes over 2 H; may be given several times\n"
+         "      --baseline=WHICH   with one source, the figure's classes of the slopes over\n"
+         "                         2 H (source, the default) or over 2 x delta (grid)\n"
          "      --contours=STEP    contour lines every STEP metres, auto (a round step from\n"
          "                         the heights' range; the default) or none\n"
          "      --centre=X,Y       with --radius: keep every figure to the computational area,\n"

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "map/figure.h"
 #include "map/frame.h"
 #include "map/language.h"
+#include "map/source.h"
 #include "map/thresholds.h"
 
 namespace trasop {
@@ -22,6 +24,9 @@ struct MapOptions {
   double contourStep = 0.0;               // --contours: 0 auto, a step in metres, below 0 none
   Language language = Language::English;  // --language, or the user's locale
   Circle area;
+  std::vector<Source> sources;  // --source, each judged on its own
+  bool radiusGiven = false;     // with sources: --radius for every source's area
+  bool gridBaseline = false;    // --baseline=grid
   bool gis = false;
   bool relative = false;
   bool json = false;

@@ -422,6 +422,17 @@ std::string figureJson(const FigureFacts& figure) {
 
 }  // namespace
 
+const char* terrainVerdict(const SourceFigures& figures) {
+  const bool both = figures.heights.beyond > 0 && figures.baselineSteeper[0] > 0;
+  if (both) return "required";
+  return figures.leftOut > 0 ? "not_assessed" : "not_required";
+}
+
+const char* rangeVerdict(const SourceFigures& figures) {
+  if (figures.baselineSteeper[1] > 0 || figures.gridSteeper[1] > 0) return "outside_range";
+  return figures.leftOut > 0 ? "not_assessed" : "within_range";
+}
+
 std::string reportJson(const MapReport& report) {
   const Frame& f = report.frame;
   const GridHeader& h = *report.header;
@@ -512,7 +523,33 @@ std::string reportJson(const MapReport& report) {
     }
     j += "]}";
   }
-  j += "],\n  \"figure\": " + figureJson(report.figure) + "\n}\n";
+  j += "],\n  \"sources\": [";
+  for (std::size_t k = 0; k < report.sources.size(); ++k) {
+    const SourceFigures& g = report.sources[k];
+    const HeightDifferences& d = g.heights;
+    j += k == 0 ? "\n" : ",\n";
+    j += "    {\"x\": " + n(g.source.x) + ", \"y\": " + n(g.source.y) +
+         ", \"stack_height\": " + n(g.source.stack) + ", \"radius\": " + n(g.area.radius) +
+         ", \"ground_height\": " + n(g.ground) +
+         ", \"baseline\": " + n(std::max(2 * g.source.stack, 2 * f.delta)) +
+         ",\n     \"cells\": " + u(d.cells) + ", \"assessed\": " + u(g.overBaseline.cells) +
+         ", \"left_out\": " + u(g.leftOut) +
+         ",\n     \"height_differences\": {\"limit\": " + n(0.7 * g.source.stack) +
+         ", \"beyond\": " + u(d.beyond) + ", \"percent\": " + n(share(d.beyond, d.cells)) +
+         ", \"area_km2\": " + n(static_cast<double>(d.beyond) * cellKm2) +
+         ", \"max_above\": " + n(d.maxAbove) + ", \"max_below\": " + n(d.maxBelow) +
+         ", \"above_x\": " + n(f.x(d.aboveI)) + ", \"above_y\": " + n(f.y(d.aboveJ)) +
+         ", \"below_x\": " + n(f.x(d.belowI)) + ", \"below_y\": " + n(f.y(d.belowJ)) + "}" +
+         ",\n     \"steeper_over_baseline\": {\"1:20\": " + u(g.baselineSteeper[0]) +
+         ", \"1:5\": " + u(g.baselineSteeper[1]) +
+         "}, \"steeper_over_grid\": {\"1:20\": " + u(g.gridSteeper[0]) +
+         ", \"1:5\": " + u(g.gridSteeper[1]) + "},\n     \"max_slope_over_baseline\": " +
+         (g.overBaseline.cells == 0 ? std::string("null") : n(g.overBaseline.maxSlope)) +
+         ", \"terrain_verdict\": \"" + terrainVerdict(g) + "\", \"range_verdict\": \"" +
+         rangeVerdict(g) + "\"}";
+  }
+  j += report.sources.empty() ? "],\n" : "\n  ],\n";
+  j += "  \"figure\": " + figureJson(report.figure) + "\n}\n";
   return j;
 }
 

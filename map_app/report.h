@@ -1,6 +1,7 @@
 // The figures of a slope map on standard output: aligned plain text, or JSON for scripts.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,10 +10,36 @@
 #include "map/frame.h"
 #include "map/language.h"
 #include "map/regions.h"
+#include "map/source.h"
 #include "map/survey.h"
 #include "map/thresholds.h"
 
 namespace trasop {
+
+// What the usual guidance asks of a source's area, and its figures: the ground height, the
+// height differences beyond 0.7 H, the slopes over 2 H of the cells whose baseline lies in the
+// grid (the others left out and counted), and the grid's own slopes in the same area.
+struct SourceFigures {
+  Source source;
+  Circle area;
+  double ground = 0.0;
+  HeightDifferences heights;
+  std::uint64_t leftOut = 0;
+  Survey overBaseline;
+  RegionSummary regions[kMostThresholds];
+  Survey overGrid;
+  // Cells steeper than 1:20 and than 1:5, over 2 H and over 2 x delta.
+  std::uint64_t baselineSteeper[2] = {};
+  std::uint64_t gridSteeper[2] = {};
+};
+
+// The verdicts, as stable codes for scripts: whether the terrain is to be taken into account
+// (both tests, height differences beyond 0.7 H and slopes steeper than 1:20 over 2 H, hold:
+// "required"; cells of the area left out: "not_assessed" unless both hold anyway; else
+// "not_required"), and whether a diagnostic wind-field model's range holds as far as slope
+// goes (no slope steeper than 1:5, over 2 H nor over 2 x delta: "within_range").
+const char* terrainVerdict(const SourceFigures& figures);
+const char* rangeVerdict(const SourceFigures& figures);
 
 struct MapReport {
   std::string file;
@@ -25,6 +52,7 @@ struct MapReport {
   Survey survey;
   RegionSummary regions[kMostThresholds];
   FigureFacts figure;  // where the figure put what
+  std::vector<SourceFigures> sources;
 };
 
 // A file name as shown in text and messages: as it is, or, where it holds control characters
