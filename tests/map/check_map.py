@@ -550,6 +550,61 @@ for name, levels in (("plane", list(range(102, 130, 2))), ("level", [])):
     check(len(found) == len(expected) and all(abs(f - e) <= 3 for f, e in zip(found, expected)),
           "%s: contour lines at columns %s, expected %s" % (name, found, expected))
 
+# 11. A source: slopes over 2 H in trasop's arithmetic against numpy, on a real-looking terrain
+# with H not a multiple of delta (and H at most delta: the grid's own), the ground height
+# bilinear, the cells beyond 0.7 H, the cells whose baseline leaves the grid left out.
+def over_baseline(h, delta, stack):
+    """Slopes over 2 H of every cell, NaN where the baseline leaves the grid."""
+    ni, nj = h.shape
+    out = np.full((ni, nj), np.nan)
+    if stack <= delta:
+        out[1:-1, 1:-1] = slopes_of(h, delta)
+        return out
+    r = stack / delta
+    m = math.floor(r)
+    f = r - m
+    k = 1.0 / (2.0 * stack)
+    reach = m + 1 if f > 0 else m
+    for i in range(max(reach, 1), min(ni - 1 - reach, ni - 2) + 1):
+        for j in range(max(reach, 1), min(nj - 1 - reach, nj - 2) + 1):
+            if f > 0:
+                gi = abs((h[i + m, j] + f * (h[i + m + 1, j] - h[i + m, j])) - (h[i - m, j] - f * (h[i - m, j] - h[i - m - 1, j]))) * k
+                gj = abs((h[i, j + m] + f * (h[i, j + m + 1] - h[i, j + m])) - (h[i, j - m] - f * (h[i, j - m] - h[i, j - m - 1]))) * k
+            else:
+                gi = abs(h[i + m, j] - h[i - m, j]) * k
+                gj = abs(h[i, j + m] - h[i, j - m]) * k
+            out[i, j] = max(gi, gj)
+    return out
+
+
+terrain = np.round(300 + 40 * np.sin(np.arange(90)[:, None] / 7.0) * np.cos(np.arange(70)[None, :] / 9.0)
+                   + random.integers(0, 10, size=(90, 70)) * 0.1, 1)
+write_dmna(os.path.join(WORK, "source.dmna"), terrain, 10.0, "j-,i+")
+for sx, sy, stack in ((1450.0, 2350.0, 23.7), (1450.0, 2350.0, 6.0), (1050.0, 2300.0, 40.0)):
+    status, out, err = run("-j", "--source=%r,%r,%r" % (sx, sy, stack), "-r", "250", "source.dmna")
+    if not check(status == 0, "source H %g: status %d %s" % (stack, status, err)):
+        continue
+    got = json.loads(out)["sources"][0]
+    x = 1000.0 + np.arange(90)[:, None] * 10.0
+    y = 2000.0 + np.arange(70)[None, :] * 10.0
+    inside = ((x - sx) ** 2 + (y - sy) ** 2 <= 250.0 ** 2)
+    inside[[0, -1], :] = False
+    inside[:, [0, -1]] = False
+    slope = over_baseline(terrain, 10.0, stack)
+    assessed = inside & ~np.isnan(slope)
+    u, v = (sx - 1000.0) / 10.0, (sy - 2000.0) / 10.0
+    i, j = int(u), int(v)
+    a, b = u - i, v - j
+    south = terrain[i, j] + a * (terrain[i + 1, j] - terrain[i, j]) if a else terrain[i, j]
+    north = terrain[i, j + 1] + a * (terrain[i + 1, j + 1] - terrain[i, j + 1]) if a else terrain[i, j + 1]
+    ground = south + b * (north - south) if b else south
+    check(got["ground_height"] == ground and got["cells"] == int(inside.sum()) and
+          got["assessed"] == int(assessed.sum()) and got["left_out"] == int((inside & np.isnan(slope)).sum()) and
+          got["height_differences"]["beyond"] == int((inside & (np.abs(terrain - ground) > 0.7 * stack)).sum()) and
+          got["steeper_over_baseline"]["1:20"] == int((assessed & (slope > 0.05)).sum()) and
+          got["max_slope_over_baseline"] == float(np.nanmax(np.where(assessed, slope, np.nan))),
+          "source H %g: %s" % (stack, {k: got[k] for k in ("ground_height", "cells", "assessed", "left_out")}))
+
 # 9. German or English: the locale's variables in the order GNU programs read them, the
 # option before them; the same figures in both; on Windows, where none is set, the display
 # language (Wine takes it from LANG, then the variables are cleared inside Wine).
