@@ -74,7 +74,8 @@ const char* along(char index) { return index == 'b' ? "both" : index == 'i' ? "i
 // The verdict on the cells steeper than `threshold`: the usual guidance for 1:20 and 1:5.
 std::string verdict(double threshold, std::uint64_t steeper) {
   if (threshold == 1.0 / 20.0) {
-    return steeper > 0 ? "steeper than 1:20: the terrain must be taken into account"
+    return steeper > 0 ? "steeper than 1:20: by slope alone the terrain may have to be taken "
+                         "into account; the height-difference test was not made"
                        : "nothing steeper than 1:20: the terrain need not be taken into account";
   }
   if (threshold == 1.0 / 5.0) {
@@ -82,6 +83,15 @@ std::string verdict(double threshold, std::uint64_t steeper) {
                        : "nothing steeper than 1:5: within a diagnostic wind-field model's range";
   }
   return steeper > 0 ? "cells steeper than this" : "nothing steeper than this";
+}
+
+// The code of a threshold's verdict, for scripts: the guidance's 1:20 ("not_assessed" where
+// cells are steeper, since the height differences were not tested; "not_required") and 1:5
+// ("outside_range", "within_range"); null for other thresholds.
+std::string verdictCode(double threshold, std::uint64_t steeper) {
+  if (threshold == 1.0 / 20.0) return steeper > 0 ? "\"not_assessed\"" : "\"not_required\"";
+  if (threshold == 1.0 / 5.0) return steeper > 0 ? "\"outside_range\"" : "\"within_range\"";
+  return "null";
 }
 
 std::uint64_t steeperThan(const Survey& survey, const Thresholds& thresholds, int t) {
@@ -209,7 +219,8 @@ const SummaryWords kEnglishSummary = {
     "both",
     "flat",
     "vertical",
-    {"steeper than 1:20: the terrain must be taken into account",
+    {"steeper than 1:20: by slope alone the terrain may have to be taken into account; the "
+     "height-difference test was not made",
      "nothing steeper than 1:20: the terrain need not be taken into account",
      "steeper than 1:5: outside a diagnostic wind-field model's range",
      "nothing steeper than 1:5: within a diagnostic wind-field model's range",
@@ -248,7 +259,8 @@ const SummaryWords kGermanSummary = {
     "beiden",
     "eben",
     "senkrecht",
-    {"steiler als 1:20: das Gel\u00e4nde muss ber\u00fccksichtigt werden",
+    {"steiler als 1:20: nach der Steigung allein ist das Gel\u00e4nde m\u00f6glicherweise zu "
+     "ber\u00fccksichtigen; die Pr\u00fcfung der H\u00f6hendifferenzen wurde nicht gemacht",
      "nichts steiler als 1:20: das Gel\u00e4nde muss nicht ber\u00fccksichtigt werden",
      "steiler als 1:5: au\u00dferhalb des Bereichs eines diagnostischen Windfeldmodells",
      "nichts steiler als 1:5: im Bereich eines diagnostischen Windfeldmodells",
@@ -486,6 +498,8 @@ std::string reportJson(const MapReport& report) {
          ", \"area_km2\": " + n(static_cast<double>(cells) * cellKm2) +
          ", \"at_threshold\": " + u(s.ties[t]) + ",\n     \"verdict\": " +
          (none ? std::string("null") : jsonString(verdict(report.thresholds.values[t], cells))) +
+         ", \"verdict_code\": " +
+         (none ? std::string("null") : verdictCode(report.thresholds.values[t], cells)) +
          ",\n     \"regions\": {\"count\": " + u(r.count) + ", \"single_cell\": " + u(r.singles) +
          ", \"largest\": [";
     for (int k = 0; k < r.largestCount; ++k) {
