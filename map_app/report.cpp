@@ -267,6 +267,69 @@ const SummaryWords kGermanSummary = {
      "Zellen steiler als diese Schwelle", "nichts steiler als diese Schwelle"},
 };
 
+// The words of a source's block in the summary; "%s" stands for a value.
+struct SourceWords {
+  const char* head;        // number, x, y, H, radius, radius rule, ground
+  const char* heights;     // beyond, cells, share, km2, limit, above, x, y, below, x, y
+  const char* baseline;    // 2 H, steeper 1:20, steeper 1:5, steepest, left out
+  const char* grid;        // 2 x delta, steeper 1:20, steeper 1:5
+  const char* terrain[3];  // required, not_required, not_assessed
+  const char* range[3];    // within_range, outside_range, not_assessed: 1:5 over 2 H, over grid
+};
+
+const SourceWords kEnglishSource = {
+    "\nsource %s     x %s, y %s, stack height H %s m: area of radius %s m (%s), ground height "
+    "%s m (bilinear between the four grid points around it)\n",
+    "  heights    %s of %s cells (%s%%, %s km2) lie more than 0.7 H = %s m above or below the "
+    "source's ground; up to %s m above (x %s, y %s) and %s m below (x %s, y %s)\n",
+    "  over 2 H   slopes over 2 H = %s m: %s cells steeper than 1:20, %s steeper than 1:5, "
+    "steepest %s; %s cells left out (their baseline leaves the grid)\n",
+    "  over grid  slopes over 2 x delta = %s m: %s cells steeper than 1:20, %s steeper than 1:5\n",
+    {"  verdict    terrain to be taken into account: height differences beyond 0.7 H and slopes "
+     "steeper than 1:20 over 2 H both occur [required]\n",
+     "  verdict    terrain not to be taken into account: height differences beyond 0.7 H and "
+     "slopes steeper than 1:20 over 2 H do not both occur [not_required]\n",
+     "  verdict    not assessed: cells of the area are left out, and the two tests do not both "
+     "hold in the rest [not_assessed]\n"},
+    {"  range      within a diagnostic wind-field model's range as far as slope goes: nothing "
+     "steeper than 1:5 over 2 H (%s) nor over 2 x delta (%s); local wind systems are not judged "
+     "[within_range]\n",
+     "  range      outside a diagnostic wind-field model's range as far as slope goes: cells "
+     "steeper than 1:5 over 2 H (%s) or over 2 x delta (%s), the stricter governing; local wind "
+     "systems are not judged [outside_range]\n",
+     "  range      not assessed: cells of the area are left out; nothing steeper than 1:5 over "
+     "2 H (%s) nor over 2 x delta (%s) in the rest [not_assessed]\n"},
+};
+
+const SourceWords kGermanSource = {
+    "\nQuelle %s     x %s; y %s, Schornsteinh\u00f6he H %s m: Rechengebiet mit Radius %s m (%s), "
+    "Bodenh\u00f6he %s m (bilinear zwischen den vier umgebenden Gitterpunkten)\n",
+    "  H\u00f6hen      %s von %s Zellen (%s %%, %s km\u00b2) liegen mehr als 0,7 H = %s m "
+    "\u00fcber "
+    "oder unter der Bodenh\u00f6he der Quelle; bis %s m dar\u00fcber (x %s; y %s) und %s m "
+    "darunter (x %s; y %s)\n",
+    "  \u00fcber 2 H   Steigungen \u00fcber 2 H = %s m: %s Zellen steiler als 1:20, %s steiler als "
+    "1:5, steilste %s; %s Zellen ausgelassen (ihre Strecke verl\u00e4sst das Gitter)\n",
+    "  \u00fcber Gitter Steigungen \u00fcber 2 x delta = %s m: %s Zellen steiler als 1:20, %s "
+    "steiler "
+    "als 1:5\n",
+    {"  Bewertung  Gel\u00e4nde zu ber\u00fccksichtigen: H\u00f6hendifferenzen \u00fcber 0,7 H und "
+     "Steigungen steiler als 1:20 \u00fcber 2 H treten beide auf [required]\n",
+     "  Bewertung  Gel\u00e4nde nicht zu ber\u00fccksichtigen: H\u00f6hendifferenzen \u00fcber 0,7 "
+     "H "
+     "und Steigungen steiler als 1:20 \u00fcber 2 H treten nicht beide auf [not_required]\n",
+     "  Bewertung  nicht beurteilt: Zellen des Rechengebiets sind ausgelassen, und im Rest "
+     "gelten nicht beide Pr\u00fcfungen [not_assessed]\n"},
+    {"  Bereich    im Bereich eines diagnostischen Windfeldmodells, was die Steigung betrifft: "
+     "nichts steiler als 1:5 \u00fcber 2 H (%s) oder \u00fcber 2 x delta (%s); lokale Windsysteme "
+     "sind nicht beurteilt [within_range]\n",
+     "  Bereich    au\u00dferhalb des Bereichs eines diagnostischen Windfeldmodells, was die "
+     "Steigung betrifft: Zellen steiler als 1:5 \u00fcber 2 H (%s) oder \u00fcber 2 x delta (%s), "
+     "die strengere gilt; lokale Windsysteme sind nicht beurteilt [outside_range]\n",
+     "  Bereich    nicht beurteilt: Zellen des Rechengebiets sind ausgelassen; nichts steiler als "
+     "1:5 \u00fcber 2 H (%s) oder \u00fcber 2 x delta (%s) im Rest [not_assessed]\n"},
+};
+
 // Appends `format` with each "%s" replaced by the next of `values` ("%%" gives "%").
 void put(std::string& out, const char* format, std::initializer_list<std::string> values) {
   auto value = values.begin();
@@ -397,6 +460,36 @@ std::string reportText(const MapReport& report, Language language) {
       }
       out += "\n";
     }
+  }
+  const SourceWords& sw = language == Language::German ? kGermanSource : kEnglishSource;
+  for (std::size_t k = 0; k < report.sources.size(); ++k) {
+    const SourceFigures& g = report.sources[k];
+    const HeightDifferences& d = g.heights;
+    const bool ruled = g.area.radius == sourceAreaRadius(g.source.stack);
+    put(out, sw.head,
+        {n(k + 1), c(g.source.x), c(g.source.y), c(g.source.stack), c(g.area.radius),
+         ruled ? (language == Language::German ? "50 H, mindestens 1 km" : "50 H, at least 1 km")
+               : "--radius",
+         fixed(g.ground, 2)});
+    put(out, sw.heights,
+        {n(d.beyond), n(d.cells), fixed(share(d.beyond, d.cells), 2),
+         fixed(static_cast<double>(d.beyond) * cellKm2, 3), c(0.7 * g.source.stack),
+         fixed(d.maxAbove, 2), c(f.x(d.aboveI)), c(f.y(d.aboveJ)), fixed(d.maxBelow, 2),
+         c(f.x(d.belowI)), c(f.y(d.belowJ))});
+    put(out, sw.baseline,
+        {c(std::max(2 * g.source.stack, 2 * f.delta)), n(g.baselineSteeper[0]),
+         n(g.baselineSteeper[1]),
+         g.overBaseline.cells == 0 ? std::string(w.none) : fixed(g.overBaseline.maxSlope, 4),
+         n(g.leftOut)});
+    put(out, sw.grid, {c(2 * f.delta), n(g.gridSteeper[0]), n(g.gridSteeper[1])});
+    const std::string terrain = terrainVerdict(g);
+    out += sw.terrain[terrain == "required" ? 0 : terrain == "not_required" ? 1 : 2];
+    const std::string range = rangeVerdict(g);
+    put(out,
+        sw.range[range == "within_range"    ? 0
+                 : range == "outside_range" ? 1
+                                            : 2],
+        {n(g.baselineSteeper[1]), n(g.gridSteeper[1])});
   }
   return out;
 }
