@@ -35,6 +35,11 @@ struct FigureContent {
   // below 0: none.
   double contourStep = 0.0;
   Language language = Language::English;
+  // With one source: its stack's height (the classes are of the slopes over 2 H where
+  // `overBaseline`), and its ground height, whose lines 0.7 H above and below are drawn.
+  double stack = 0.0;
+  double ground = 0.0;
+  bool overBaseline = false;
 };
 
 // The print width in points (1/72 inch) and the resolution in pixels an inch.

@@ -47,6 +47,9 @@ constexpr double kContourLabelSize = 7.0;
 const Colour kContourColour{0x8C, 0x78, 0x64};
 const Colour kIndexContourColour{0x5A, 0x46, 0x32};
 const Colour kLabelBackground{0xF8, 0xF6, 0xF2};
+// The lines 0.7 H above and below a source's ground: strong and dark, apart from the classes.
+constexpr double kBeyondLine = 1.4;
+const Colour kBeyondColour{0x55, 0x11, 0x66};
 
 // The hillshade moves a class's colour at most this share of the way to white (facing the
 // light) or to black (turned away): its lightness by at most 7 L*, less than half the gap
@@ -248,6 +251,8 @@ struct Words {
   const char* reduced;
   const char* cell;
   const char* cells;
+  const char* slopeOverBaseline;
+  const char* beyond;
 };
 
 const Words kEnglish = {
@@ -269,6 +274,9 @@ const Words kEnglish = {
     "with a cell %s that does not show it.",
     "cell",
     "cells",
+    "Slope of a cell: the larger of the two differences of the heights H before and H after it "
+    "over 2 H = %s m (H the stack's height), in the source's area.",
+    "\u00b1 0.7 H = %s m from the source's ground",
 };
 
 const Words kGerman = {
@@ -290,6 +298,9 @@ const Words kGerman = {
     "Quadrat markiert einen Block mit einer Zelle %s, der diese Klasse nicht zeigt.",
     "Zelle",
     "Zellen",
+    "Steigung einer Zelle: die gr\u00f6\u00dfere der beiden Differenzen der H\u00f6hen H vor und "
+    "H nach ihr \u00fcber 2 H = %s m (H die Schornsteinh\u00f6he), im Rechengebiet der Quelle.",
+    "\u00b1 0,7 H = %s m um die Bodenh\u00f6he der Quelle",
 };
 
 const Words& wordsOf(Language language) {
@@ -755,6 +766,30 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
           starts[c].clear();
         }
       }
+      // With a source: the lines 0.7 H above and below its ground, strong, on a white halo.
+      if (content.stack > 0) {
+        for (const double level :
+             {content.ground - 0.7 * content.stack, content.ground + 0.7 * content.stack}) {
+          ContourLevels line;
+          line.first = level;
+          line.step = 1.0;
+          line.count = 1;
+          std::vector<double> lx;
+          std::vector<double> ly;
+          std::vector<std::size_t> ls;
+          contourPieces(*relief, line, 0, relief->high,
+                        [&](int, double x0, double y0, double x1, double y1) {
+                          ls.push_back(lx.size());
+                          lx.push_back(map.left + (x0 + 0.5) * nodePoints);
+                          ly.push_back(map.top + (y0 + 0.5) * nodePoints);
+                          lx.push_back(map.left + (x1 + 0.5) * nodePoints);
+                          ly.push_back(map.top + (y1 + 0.5) * nodePoints);
+                        });
+          if (ls.empty()) continue;
+          layout.lines(lx, ly, ls, kBeyondLine + 1.2, kWhite);
+          layout.lines(lx, ly, ls, kBeyondLine, kBeyondColour);
+        }
+      }
       // Labels of the index contours: at most two a level, on a piece near the middle of
       // the map's rows and one near a third, where the label's box lies within the map and
       // clear of the labels before it.
@@ -878,6 +913,13 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
                       ""});
       legendWidth = std::max(legendWidth, symbolWidth + textWidth(rows.back().words, kLabelSize));
     }
+    if (content.stack > 0 && relief != nullptr) {
+      char limit[32];
+      (void)std::snprintf(limit, sizeof limit, "%.10g", 0.7 * content.stack);
+      rows.push_back(
+          {Symbol::Contour, kBeyondColour, filled(words.beyond, {decimal(limit, language)}), ""});
+      legendWidth = std::max(legendWidth, symbolWidth + textWidth(rows.back().words, kLabelSize));
+    }
     if (facts.contourStep > 0) {
       char step[32];
       (void)std::snprintf(step, sizeof step, "%.10g", facts.contourStep);
@@ -963,11 +1005,15 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
     // The caption, under the map and a legend beside it, as wide as the figure.
     char baseline[32];
     (void)std::snprintf(baseline, sizeof baseline, "%.10g", 2 * frame.delta);
-    std::string caption = filled(words.slope, {decimal(baseline, language)}) + " " + words.classes +
-                          " " +
-                          filled(words.shares, {countText(survey.cells, language) + " " +
-                                                (survey.cells == 1 ? words.cell : words.cells)}) +
-                          (area.given ? words.inArea : "") + ".";
+    char overTwoH[32];
+    (void)std::snprintf(overTwoH, sizeof overTwoH, "%.10g", 2 * content.stack);
+    std::string caption =
+        (content.overBaseline ? filled(words.slopeOverBaseline, {decimal(overTwoH, language)})
+                              : filled(words.slope, {decimal(baseline, language)})) +
+        " " + words.classes + " " +
+        filled(words.shares, {countText(survey.cells, language) + " " +
+                              (survey.cells == 1 ? words.cell : words.cells)}) +
+        (area.given ? words.inArea : "") + ".";
     if (area.given && content.areaInside < 1.0) {
       char inside[32];
       (void)std::snprintf(inside, sizeof inside, "%.1f", 100.0 * content.areaInside);

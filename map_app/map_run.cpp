@@ -324,6 +324,9 @@ int runTrasopMap(int argc, const char* const* argv) {
     figure.area = source.area;
     figure.areaInside = shareInside(source.area, interiorFootprint(report.frame));
     figure.survey = options.gridBaseline ? &source.overGrid : &source.overBaseline;
+    figure.stack = source.source.stack;
+    figure.ground = source.ground;
+    figure.overBaseline = !options.gridBaseline;
   }
   figure.title =
       options.titleGiven ? options.title : titleOf(options.input, report.frame, options.language);
