@@ -9,6 +9,7 @@
 #include "map/frame.h"
 #include "map/source.h"
 #include "map/thresholds.h"
+#include "map_app/report.h"
 #include "terrain/slope.h"
 #include "tests/grid_owner.h"
 
@@ -122,7 +123,7 @@ TEST(GroundHeight, IsBilinearAndExactAtAPoint) {
     double x, y;
     bool inside;
     double height;
-  } cases[] = {{110.0, 210.0, true, 10.0}, {120.0, 220.0, true, 60.0}, {115.0, 210.0, true, 15.0},
+  } cases[] = {{110.0, 210.0, true, 10.0}, {120.0, 220.0, true, 60.0},  {115.0, 210.0, true, 15.0},
                {115.0, 215.0, true, 30.0}, {112.5, 217.5, true, 31.25}, {99.0, 210.0, false, 0.0},
                {120.5, 210.0, false, 0.0}};
   for (const auto& c : cases) {
@@ -134,6 +135,34 @@ TEST(GroundHeight, IsBilinearAndExactAtAPoint) {
   }
   EXPECT_EQ(1000.0, sourceAreaRadius(15.0));
   EXPECT_EQ(1500.0, sourceAreaRadius(30.0));
+}
+
+// The verdicts of a source: "required" only where both tests hold; never "not required" while
+// cells of the area are left out; the range by the stricter of the two baselines.
+TEST(SourceVerdicts, FollowBothTestsAndTheCellsLeftOut) {
+  const struct {
+    std::uint64_t beyond, steeper20, steeper5Baseline, steeper5Grid, leftOut;
+    const char* terrain;
+    const char* range;
+  } cases[] = {
+      {10, 5, 0, 0, 0, "required", "within_range"},
+      {10, 0, 0, 0, 0, "not_required", "within_range"},
+      {0, 5, 0, 2, 0, "not_required", "outside_range"},
+      {0, 0, 1, 0, 0, "not_required", "outside_range"},
+      {10, 5, 0, 0, 3, "required", "not_assessed"},
+      {0, 5, 0, 0, 3, "not_assessed", "not_assessed"},
+      {0, 0, 0, 4, 3, "not_assessed", "outside_range"},
+  };
+  for (const auto& c : cases) {
+    SourceFigures figures;
+    figures.heights.beyond = c.beyond;
+    figures.baselineSteeper[0] = c.steeper20;
+    figures.baselineSteeper[1] = c.steeper5Baseline;
+    figures.gridSteeper[1] = c.steeper5Grid;
+    figures.leftOut = c.leftOut;
+    EXPECT_STREQ(c.terrain, terrainVerdict(figures)) << c.beyond << " " << c.steeper20;
+    EXPECT_STREQ(c.range, rangeVerdict(figures)) << c.steeper5Grid << " " << c.leftOut;
+  }
 }
 
 }  // namespace
