@@ -40,6 +40,8 @@ struct FigureContent {
   double stack = 0.0;
   double ground = 0.0;
   bool overBaseline = false;
+  // With several sources: each one's area, drawn with its source over the grid's classes.
+  std::vector<Circle> sources;
 };
 
 // The print width in points (1/72 inch) and the resolution in pixels an inch.

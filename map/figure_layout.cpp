@@ -276,7 +276,7 @@ const Words kEnglish = {
     "cells",
     "Slope of a cell: the larger of the two differences of the heights H before and H after it "
     "over 2 H = %s m (H the stack's height), in the source's area.",
-    "\u00b1 0.7 H = %s m from the source's ground",
+    "source's ground \u00b1 0.7 H (%s m)",
 };
 
 const Words kGerman = {
@@ -300,7 +300,7 @@ const Words kGerman = {
     "Zellen",
     "Steigung einer Zelle: die gr\u00f6\u00dfere der beiden Differenzen der H\u00f6hen H vor und "
     "H nach ihr \u00fcber 2 H = %s m (H die Schornsteinh\u00f6he), im Rechengebiet der Quelle.",
-    "\u00b1 0,7 H = %s m um die Bodenh\u00f6he der Quelle",
+    "Bodenh\u00f6he der Quelle \u00b1 0,7 H (%s m)",
 };
 
 const Words& wordsOf(Language language) {
@@ -497,7 +497,26 @@ struct Plan {
   bool beside = true;
   double mapWidth = 0;
   double mapHeight = 0;
+  std::vector<Circle> circles;  // the areas drawn, each with its source
 };
+
+// The words of the legend's rows that the drawing adds once the map's scale and contours are
+// known: for a reduced map's marks, for the lines 0.7 H from a source's ground, for contours.
+std::string blockWords(const Thresholds& thresholds, Language language) {
+  return filled(wordsOf(language).block, {classRule(thresholds, thresholds.count, language)});
+}
+
+std::string beyondWords(double stack, Language language) {
+  char limit[32];
+  (void)std::snprintf(limit, sizeof limit, "%.10g", 0.7 * stack);
+  return filled(wordsOf(language).beyond, {decimal(limit, language)});
+}
+
+std::string contourWords(double step, Language language) {
+  char text[32];
+  (void)std::snprintf(text, sizeof text, "%.10g", step);
+  return filled(wordsOf(language).contours, {decimal(text, language)});
+}
 
 Plan planFigure(const FigureContent& content, const FigureSize& size) {
   const ClassMap& classes = *content.classes;
@@ -539,7 +558,10 @@ Plan planFigure(const FigureContent& content, const FigureSize& size) {
     rows.push_back(
         {Symbol::Triangle, kBlack, filled(words.steepest, {decimal(steepest, language)}), ""});
   }
-  if (area.given) {
+  std::vector<Circle> circles = content.sources;
+  if (area.given) circles.insert(circles.begin(), area);
+  plan.circles = circles;
+  if (!circles.empty()) {
     rows.push_back({Symbol::Star, kBlack, words.source, ""});
     rows.push_back({Symbol::Ring, kBlack, words.area, ""});
   }
@@ -562,7 +584,20 @@ Plan planFigure(const FigureContent& content, const FigureSize& size) {
   }
   plan.shareRight = symbolWidth + rulesWidth + kLabelSize + shareWidth;
   legendWidth = std::max(legendWidth, plan.shareRight);
-  plan.legendWidth = legendWidth;
+  // The rows the drawing adds count too, so that the legend stays where it is planned.
+  const auto rowWidth = [&](const std::string& text) {
+    return symbolWidth + textWidth(text, kLabelSize);
+  };
+  if (content.stack > 0 && content.relief != nullptr) {
+    legendWidth = std::max(legendWidth, rowWidth(beyondWords(content.stack, language)));
+  }
+  if (content.relief != nullptr && content.contourStep >= 0) {
+    const ContourLevels levels = contourLevels(*content.relief, content.contourStep);
+    if (levels.count > 0) {
+      legendWidth = std::max(legendWidth, rowWidth(contourWords(levels.step, language)));
+    }
+  }
+  const double blockWidth = rowWidth(blockWords(thresholds, language));
 
   // The map: as wide as the room beside the legend, or below it where the map would keep
   // less than half the figure's width; at most 1.25 times the figure's width high.
@@ -578,7 +613,7 @@ Plan planFigure(const FigureContent& content, const FigureSize& size) {
   bool& beside = plan.beside;
   double& mapWidth = plan.mapWidth;
   double& mapHeight = plan.mapHeight;
-  for (int pass = 0; pass < 4; ++pass) {
+  for (int pass = 0; pass < 5; ++pass) {
     const double left = kMargin + gutter + kTickLength + 2.0;
     const double besideRoom = width - left - rightRoom - legendWidth - 3 * kMargin;
     beside = besideRoom >= 0.45 * width;
@@ -593,6 +628,10 @@ Plan planFigure(const FigureContent& content, const FigureSize& size) {
       wide = tallest * spanX / spanY;
     }
     scale = scaleFor(cellsWide, cellsHigh, static_cast<int>(wide * k), static_cast<int>(high * k));
+    if (pass < 4 && scale.block > 1 && blockWidth > legendWidth) {
+      legendWidth = blockWidth;  // a reduced map's legend has the marks' row
+      continue;
+    }
     mapWidth = scale.width / k;
     mapHeight = scale.height / k;
     alongX = chooseAxis(westEdge, eastEdge, mapWidth, km, language,
@@ -606,6 +645,7 @@ Plan planFigure(const FigureContent& content, const FigureSize& size) {
     gutter = std::max(gutter, needed);
     rightRoom = std::max(rightRoom, needRight);
   }
+  plan.legendWidth = legendWidth;
   return plan;
 }
 
@@ -722,9 +762,9 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
     // stronger and labelled where a label fits (clear of the source's and the steepest cell's
     // marks).
     std::vector<Box> contourLabels;
-    if (area.given) {
+    for (const Circle& circle : plan.circles) {
       contourLabels.push_back(
-          {across(area.x) - 6, down(area.y) - 6, across(area.x) + 6, down(area.y) + 6});
+          {across(circle.x) - 6, down(circle.y) - 6, across(circle.x) + 6, down(circle.y) + 6});
     }
     if (survey.cells > 0) {
       const double sx = across(frame.x(survey.maxI));
@@ -855,11 +895,11 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
         }
       }
     }
-    // The area, its source and the steepest cell, kept to the map.
-    if (area.given) {
-      const double cx = across(area.x);
-      const double cy = down(area.y);
-      const double radius = area.radius * perMetre;
+    // Each area, its source and the steepest cell, kept to the map.
+    for (const Circle& circle : plan.circles) {
+      const double cx = across(circle.x);
+      const double cy = down(circle.y);
+      const double radius = circle.radius * perMetre;
       layout.ring(cx, cy, radius, kAreaLine + 1.5, kWhite, true);
       layout.ring(cx, cy, radius, kAreaLine, kBlack, true);
       star(layout, cx, cy, 5.0, 1.2, kBlack, true);
@@ -908,23 +948,16 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
                 titleBaseline);
 
     if (scale.block > 1) {
-      rows.push_back({Symbol::Mark, steepestColour,
-                      filled(words.block, {classRule(thresholds, thresholds.count, language)}),
-                      ""});
+      rows.push_back({Symbol::Mark, steepestColour, blockWords(thresholds, language), ""});
       legendWidth = std::max(legendWidth, symbolWidth + textWidth(rows.back().words, kLabelSize));
     }
     if (content.stack > 0 && relief != nullptr) {
-      char limit[32];
-      (void)std::snprintf(limit, sizeof limit, "%.10g", 0.7 * content.stack);
-      rows.push_back(
-          {Symbol::Contour, kBeyondColour, filled(words.beyond, {decimal(limit, language)}), ""});
+      rows.push_back({Symbol::Contour, kBeyondColour, beyondWords(content.stack, language), ""});
       legendWidth = std::max(legendWidth, symbolWidth + textWidth(rows.back().words, kLabelSize));
     }
     if (facts.contourStep > 0) {
-      char step[32];
-      (void)std::snprintf(step, sizeof step, "%.10g", facts.contourStep);
-      rows.push_back({Symbol::Contour, kIndexContourColour,
-                      filled(words.contours, {decimal(step, language)}), ""});
+      rows.push_back(
+          {Symbol::Contour, kIndexContourColour, contourWords(facts.contourStep, language), ""});
       legendWidth = std::max(legendWidth, symbolWidth + textWidth(rows.back().words, kLabelSize));
     }
     // The scale bar, at least an eighth of the map's longer side, with the north arrow right

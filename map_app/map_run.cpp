@@ -210,8 +210,13 @@ ResultCode surveySources(TerrainGrid& grid, const MapOptions& options, MapReport
     if (!groundHeight(grid, frame, source.x, source.y, figures.ground)) return Usage;
     heightDifferences(grid, frame, figures.area, figures.ground, 0.7 * source.stack,
                       figures.heights);
+    // One source: the figure's classes are its area's, of the slopes over 2 H unless the
+    // grid's own are asked for.
+    const bool shown = options.sources.size() == 1;
     ClassMap scratch;
-    if (!surveySlopes(grid, frame, options.thresholds, figures.area, figures.overGrid, scratch)) {
+    ClassMap& gridTarget = shown && options.gridBaseline ? classes : scratch;
+    if (!surveySlopes(grid, frame, options.thresholds, figures.area, figures.overGrid,
+                      gridTarget)) {
       return OutOfMemory;
     }
     countSteeper(grid, frame, figures.area, figures.gridSteeper);
@@ -221,8 +226,7 @@ ResultCode surveySources(TerrainGrid& grid, const MapOptions& options, MapReport
     assessed.iLast = window.iLast;
     assessed.jFirst = window.jFirst;
     assessed.jLast = window.jLast;
-    const bool shown = options.sources.size() == 1 && !options.gridBaseline;
-    ClassMap& target = shown ? classes : scratch;
+    ClassMap& target = shown && !options.gridBaseline ? classes : scratch;
     if (!surveySlopes(grid, frame, options.thresholds, assessed, figures.overBaseline, target)) {
       return OutOfMemory;
     }
@@ -327,6 +331,8 @@ int runTrasopMap(int argc, const char* const* argv) {
     figure.stack = source.source.stack;
     figure.ground = source.ground;
     figure.overBaseline = !options.gridBaseline;
+  } else {
+    for (const SourceFigures& source : report.sources) figure.sources.push_back(source.area);
   }
   figure.title =
       options.titleGiven ? options.title : titleOf(options.input, report.frame, options.language);
@@ -376,7 +382,7 @@ int runTrasopMap(int argc, const char* const* argv) {
   int count = 0;
   if (options.gis) {
     outputs[count++].write = [&](std::FILE* file) {
-      return writeClassRaster(file, classes, options.thresholds, options.area);
+      return writeClassRaster(file, classes, options.thresholds, figure.area);
     };
     outputs[count++].write = [&](std::FILE* file) { return writeWorldFile(file, report.frame); };
   }
