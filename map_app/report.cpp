@@ -275,6 +275,9 @@ struct SourceWords {
   const char* grid;        // 2 x delta, steeper 1:20, steeper 1:5
   const char* terrain[3];  // required, not_required, not_assessed
   const char* range[3];    // within_range, outside_range, not_assessed: 1:5 over 2 H, over grid
+  const char* all;         // number of sources, terrain verdict and code, range verdict and code
+  const char* terrainWords[3];  // required, not_required, not_assessed
+  const char* rangeWords[3];    // within_range, outside_range, not_assessed
 };
 
 const SourceWords kEnglishSource = {
@@ -299,6 +302,11 @@ const SourceWords kEnglishSource = {
      "systems are not judged [outside_range]\n",
      "  range      not assessed: cells of the area are left out; nothing steeper than 1:5 over "
      "2 H (%s) nor over 2 x delta (%s) in the rest [not_assessed]\n"},
+    "\nall %s sources: %s [%s]; %s [%s] (the most cautious of the sources' verdicts)\n",
+    {"terrain to be taken into account", "terrain not to be taken into account",
+     "terrain not assessed"},
+    {"within a diagnostic wind-field model's range as far as slope goes",
+     "outside a diagnostic wind-field model's range as far as slope goes", "range not assessed"},
 };
 
 const SourceWords kGermanSource = {
@@ -328,7 +336,22 @@ const SourceWords kGermanSource = {
      "die strengere gilt; lokale Windsysteme sind nicht beurteilt [outside_range]\n",
      "  Bereich    nicht beurteilt: Zellen des Rechengebiets sind ausgelassen; nichts steiler als "
      "1:5 \u00fcber 2 H (%s) oder \u00fcber 2 x delta (%s) im Rest [not_assessed]\n"},
+    "\nalle %s Quellen: %s [%s]; %s [%s] (die vorsichtigste der Bewertungen der Quellen)\n",
+    {"Gel\u00e4nde zu ber\u00fccksichtigen", "Gel\u00e4nde nicht zu ber\u00fccksichtigen",
+     "Gel\u00e4nde nicht beurteilt"},
+    {"im Bereich eines diagnostischen Windfeldmodells, was die Steigung betrifft",
+     "au\u00dferhalb des Bereichs eines diagnostischen Windfeldmodells, was die Steigung "
+     "betrifft",
+     "Bereich nicht beurteilt"},
 };
+
+// The place of a verdict's code in SourceWords' lists.
+int terrainIndex(const std::string& code) {
+  return code == "required" ? 0 : code == "not_required" ? 1 : 2;
+}
+int rangeIndex(const std::string& code) {
+  return code == "within_range" ? 0 : code == "outside_range" ? 1 : 2;
+}
 
 // Appends `format` with each "%s" replaced by the next of `values` ("%%" gives "%").
 void put(std::string& out, const char* format, std::initializer_list<std::string> values) {
@@ -482,14 +505,15 @@ std::string reportText(const MapReport& report, Language language) {
          g.overBaseline.cells == 0 ? std::string(w.none) : fixed(g.overBaseline.maxSlope, 4),
          n(g.leftOut)});
     put(out, sw.grid, {c(2 * f.delta), n(g.gridSteeper[0]), n(g.gridSteeper[1])});
-    const std::string terrain = terrainVerdict(g);
-    out += sw.terrain[terrain == "required" ? 0 : terrain == "not_required" ? 1 : 2];
-    const std::string range = rangeVerdict(g);
-    put(out,
-        sw.range[range == "within_range"    ? 0
-                 : range == "outside_range" ? 1
-                                            : 2],
-        {n(g.baselineSteeper[1]), n(g.gridSteeper[1])});
+    out += sw.terrain[terrainIndex(terrainVerdict(g))];
+    put(out, sw.range[rangeIndex(rangeVerdict(g))], {n(g.baselineSteeper[1]), n(g.gridSteeper[1])});
+  }
+  if (report.sources.size() > 1) {
+    const char* terrain = terrainVerdict(report.sources);
+    const char* range = rangeVerdict(report.sources);
+    put(out, sw.all,
+        {n(report.sources.size()), sw.terrainWords[terrainIndex(terrain)], terrain,
+         sw.rangeWords[rangeIndex(range)], range});
   }
   return out;
 }
@@ -536,6 +560,26 @@ const char* terrainVerdict(const SourceFigures& figures) {
 const char* rangeVerdict(const SourceFigures& figures) {
   if (figures.baselineSteeper[1] > 0 || figures.gridSteeper[1] > 0) return "outside_range";
   return figures.leftOut > 0 ? "not_assessed" : "within_range";
+}
+
+const char* terrainVerdict(const std::vector<SourceFigures>& sources) {
+  bool assessed = true;
+  for (const SourceFigures& figures : sources) {
+    const std::string verdict = terrainVerdict(figures);
+    if (verdict == "required") return "required";
+    assessed = assessed && verdict == "not_required";
+  }
+  return assessed ? "not_required" : "not_assessed";
+}
+
+const char* rangeVerdict(const std::vector<SourceFigures>& sources) {
+  bool assessed = true;
+  for (const SourceFigures& figures : sources) {
+    const std::string verdict = rangeVerdict(figures);
+    if (verdict == "outside_range") return "outside_range";
+    assessed = assessed && verdict == "within_range";
+  }
+  return assessed ? "within_range" : "not_assessed";
 }
 
 std::string reportJson(const MapReport& report) {
@@ -656,6 +700,10 @@ std::string reportJson(const MapReport& report) {
          rangeVerdict(g) + "\"}";
   }
   j += report.sources.empty() ? "],\n" : "\n  ],\n";
+  if (!report.sources.empty()) {
+    j += std::string("  \"sources_verdict\": {\"terrain\": \"") + terrainVerdict(report.sources) +
+         "\", \"range\": \"" + rangeVerdict(report.sources) + "\"},\n";
+  }
   j += "  \"figure\": " + figureJson(report.figure) + "\n}\n";
   return j;
 }

@@ -40,6 +40,10 @@ struct SourceFigures {
 // goes (no slope steeper than 1:5, over 2 H nor over 2 x delta: "within_range").
 const char* terrainVerdict(const SourceFigures& figures);
 const char* rangeVerdict(const SourceFigures& figures);
+// The verdicts for several sources together: "required" (or "outside_range") where any
+// source's is; "not_required" (or "within_range") where every source's is; else "not_assessed".
+const char* terrainVerdict(const std::vector<SourceFigures>& sources);
+const char* rangeVerdict(const std::vector<SourceFigures>& sources);
 
 struct MapReport {
   std::string file;

@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "map/frame.h"
 #include "map/source.h"
@@ -153,8 +155,9 @@ TEST(SourceVerdicts, FollowBothTestsAndTheCellsLeftOut) {
       {0, 5, 0, 0, 3, "not_assessed", "not_assessed"},
       {0, 0, 0, 4, 3, "not_assessed", "outside_range"},
   };
+  std::vector<SourceFigures> sources;
   for (const auto& c : cases) {
-    SourceFigures figures;
+    SourceFigures& figures = sources.emplace_back();
     figures.heights.beyond = c.beyond;
     figures.baselineSteeper[0] = c.steeper20;
     figures.baselineSteeper[1] = c.steeper5Baseline;
@@ -162,6 +165,22 @@ TEST(SourceVerdicts, FollowBothTestsAndTheCellsLeftOut) {
     figures.leftOut = c.leftOut;
     EXPECT_STREQ(c.terrain, terrainVerdict(figures)) << c.beyond << " " << c.steeper20;
     EXPECT_STREQ(c.range, rangeVerdict(figures)) << c.steeper5Grid << " " << c.leftOut;
+  }
+  // Several sources, by their rows above: the most cautious verdict governs.
+  const struct {
+    std::vector<int> rows;
+    const char* terrain;
+    const char* range;
+  } together[] = {
+      {{1, 1}, "not_required", "within_range"},  {{1, 0}, "required", "within_range"},
+      {{1, 3}, "not_required", "outside_range"}, {{5, 1}, "not_assessed", "not_assessed"},
+      {{5, 0}, "required", "not_assessed"},      {{5, 6}, "not_assessed", "outside_range"},
+  };
+  for (const auto& t : together) {
+    std::vector<SourceFigures> chosen;
+    for (const int row : t.rows) chosen.push_back(sources[static_cast<std::size_t>(row)]);
+    EXPECT_STREQ(t.terrain, terrainVerdict(chosen)) << t.rows[0] << " " << t.rows[1];
+    EXPECT_STREQ(t.range, rangeVerdict(chosen)) << t.rows[0] << " " << t.rows[1];
   }
 }
 

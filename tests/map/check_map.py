@@ -580,13 +580,17 @@ def over_baseline(h, delta, stack):
 terrain = np.round(300 + 40 * np.sin(np.arange(90)[:, None] / 7.0) * np.cos(np.arange(70)[None, :] / 9.0)
                    + random.integers(0, 10, size=(90, 70)) * 0.1, 1)
 write_dmna(os.path.join(WORK, "source.dmna"), terrain, 10.0, "j-,i+")
-for sx, sy, stack in ((1450.0, 2350.0, 23.7), (1450.0, 2350.0, 6.0), (1050.0, 2300.0, 40.0)):
-    status, out, err = run("-j", "--source=%r,%r,%r" % (sx, sy, stack), "-r", "250", "source.dmna")
-    if not check(status == 0, "source H %g: status %d %s" % (stack, status, err)):
-        continue
-    got = json.loads(out)["sources"][0]
-    x = 1000.0 + np.arange(90)[:, None] * 10.0
-    y = 2000.0 + np.arange(70)[None, :] * 10.0
+x = 1000.0 + np.arange(90)[:, None] * 10.0
+y = 2000.0 + np.arange(70)[None, :] * 10.0
+grid_classes = classes_of(slopes_of(terrain, 10.0), [0.05, 0.2])
+sources = ((1450.0, 2350.0, 23.7), (1450.0, 2350.0, 6.0), (1050.0, 2300.0, 40.0))
+# Each source judged on its own in one run; the class raster of several sources is the grid's.
+status, out, err = run("-j", "--gis", "-r", "250", *["--source=%r,%r,%r" % s for s in sources], "source.dmna")
+check(status == 0, "three sources: status %d %s" % (status, err))
+judged = json.loads(out)["sources"] if status == 0 else []
+raster = np.array(Image.open(os.path.join(WORK, "source_classes.png"))) if status == 0 else None
+check(status == 0 and (raster == grid_classes.T[::-1, :]).all(), "three sources: the raster is not the grid's classes")
+for (sx, sy, stack), got in zip(sources, judged):
     inside = ((x - sx) ** 2 + (y - sy) ** 2 <= 250.0 ** 2)
     inside[[0, -1], :] = False
     inside[:, [0, -1]] = False
@@ -604,6 +608,19 @@ for sx, sy, stack in ((1450.0, 2350.0, 23.7), (1450.0, 2350.0, 6.0), (1050.0, 23
           got["steeper_over_baseline"]["1:20"] == int((assessed & (slope > 0.05)).sum()) and
           got["max_slope_over_baseline"] == float(np.nanmax(np.where(assessed, slope, np.nan))),
           "source H %g: %s" % (stack, {k: got[k] for k in ("ground_height", "cells", "assessed", "left_out")}))
+    if stack != 40.0:
+        continue
+    # One source: its area's classes over 2 H (over 2 x delta with --baseline=grid), the cells
+    # beyond the area or left out outside (3 in the raster).
+    for baseline, own in (("source", np.where(np.isnan(slope), 0, slope)), ("grid", None)):
+        status, out, err = run("-j", "--gis", "-r", "250", "--baseline=" + baseline,
+                               "--source=%r,%r,%r" % (sx, sy, stack), "source.dmna")
+        shown = grid_classes if own is None else classes_of(own[1:-1, 1:-1], [0.05, 0.2])
+        kept = (assessed if own is not None else inside)[1:-1, 1:-1]
+        expected = np.where(kept, shown, 3)
+        raster = np.array(Image.open(os.path.join(WORK, "source_classes.png")))
+        check(status == 0 and (raster == expected.T[::-1, :]).all(),
+              "one source, --baseline=%s: %d raster pixels differ" % (baseline, (raster != expected.T[::-1, :]).sum()))
 
 # 9. German or English: the locale's variables in the order GNU programs read them, the
 # option before them; the same figures in both; on Windows, where none is set, the display
