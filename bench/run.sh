@@ -66,6 +66,8 @@ command_of() {
       "$asc" out.asc ;;
     gdal_tiff) gdaldem slope -q -alg ZevenbergenThorne "$asc" out.tif ;;
     trasop_map) "$trasop_map" "$grid" ;;
+    # A source at the grid's centre whose area of 50 H reaches the grid's edges.
+    trasop_map_source) "$trasop_map" "$source" "$grid" ;;
     # A three-class picture the way a GIS user makes one: slopes in percent, then a colour table.
     gdal_map) gdaldem slope -q -p -alg ZevenbergenThorne "$asc" slope.tif &&
       gdaldem color-relief -q -nearest_color_entry -of PNG slope.tif "$work/classes.txt" map.png ;;
@@ -84,12 +86,13 @@ for n in "${sizes[@]}"; do
   grid=grid$n.dmna
   [ -f "$grid" ] || "$root/build/release/make_terrain" "$n" "$n" 20 >"$grid"
   points=$((n * n))
+  source=--source=$((3500000 + 10 * n)),$((5400000 + 10 * n)),$((n / 5))
   bytes=$(stat -c %s "$grid")
   cat "$grid" >/dev/null
   asc=grid$n.asc
   labels=(trasop)
   [ -z "$baseline" ] || labels+=(baseline)
-  [ ! -x "$trasop_map" ] || labels+=(trasop_map)
+  [ ! -x "$trasop_map" ] || labels+=(trasop_map trasop_map_source)
   if $have_gdal; then
     [ -f "$asc" ] || "$root/build/release/make_terrain" "$n" "$n" 20 --asc >"$asc"
     labels+=(gdal_ascii gdal_tiff)
@@ -120,6 +123,12 @@ for n in "${sizes[@]}"; do
       -v p="$points" 'BEGIN {
       printf "trasop-map: %.3f s (min %.3f, max %.3f), %.2f of trasop'"'"'s time, peak %.1f MiB = %.1f bytes/point\n",
              m, l, h, m / t, k / 1024, k * 1024 / p }'
+    read -r source_time source_low source_high < <(stats trasop_map_source)
+    source_peak=$(peak_kb "$trasop_map" "$source" "$grid")
+    awk -v m="$source_time" -v l="$source_low" -v h="$source_high" -v t="$median" \
+      -v k="$source_peak" -v p="$points" 'BEGIN {
+      printf "trasop-map with a source (H = %d m, its area to the edges): %.3f s (min %.3f, max %.3f), %.2f of trasop'"'"'s time, peak %.1f MiB = %.1f bytes/point\n",
+             '"$((n / 5))"', m, l, h, m / t, k / 1024, k * 1024 / p }'
     # Grids that once took more: a flat one (every slope the same, one bin of the percentiles),
     # isolated steep cells (a region each: h = 100 at every fourth i and second j), and an
     # incline in millimetres (the slopes in one bin, of many values).

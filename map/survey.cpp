@@ -251,8 +251,9 @@ void classifyLine(const GridCell* row, std::int64_t first, std::int64_t last,
 }  // namespace
 
 bool surveySlopes(const TerrainGrid& grid, const Frame& frame, const Thresholds& thresholds,
-                  const Circle& area, Survey& survey, ClassMap& classes) {
+                  const Circle& area, SurveyDetail detail, Survey& survey, ClassMap& classes) {
   survey = Survey();
+  const bool full = detail == SurveyDetail::Full;
   std::vector<std::uint64_t> histogram;
   try {
     classes.alongI = grid.ni - 2;
@@ -260,11 +261,11 @@ bool surveySlopes(const TerrainGrid& grid, const Frame& frame, const Thresholds&
     classes.cells.assign(
         static_cast<std::size_t>(classes.alongI) * static_cast<std::size_t>(classes.alongJ),
         kOutsideArea);
-    histogram.assign(kBins, 0);
+    if (full) histogram.assign(kBins, 0);
   } catch (const std::bad_alloc&) {
     return false;
   }
-  survey.ringCount = area.given ? kRingCount : 0;
+  survey.ringCount = area.given && full ? kRingCount : 0;
   for (int r = 0; r < survey.ringCount; ++r) {
     survey.rings[r].inner = area.radius * r / kRingCount;
     survey.rings[r].outer = area.radius * (r + 1) / kRingCount;
@@ -307,8 +308,10 @@ bool surveySlopes(const TerrainGrid& grid, const Frame& frame, const Thresholds&
       steeper[t] += figures.steeper[t];
       ties[t] += figures.ties[t];
     }
-    for (std::int64_t j = span.first; j <= span.last; ++j) {
-      ++histogram[bitsOf(row[j].slope) >> kBinShift];
+    if (full) {
+      for (std::int64_t j = span.first; j <= span.last; ++j) {
+        ++histogram[bitsOf(row[j].slope) >> kBinShift];
+      }
     }
     if (survey.ringCount > 0) {
       for (std::int64_t j = span.first; j <= span.last; ++j) {
@@ -341,7 +344,7 @@ bool surveySlopes(const TerrainGrid& grid, const Frame& frame, const Thresholds&
   if (survey.cells > 0) {
     survey.maxAlong = gradientAlong(grid, frame.delta, survey.maxI, survey.maxJ, survey.maxSlope);
   }
-  return findPercentiles(grid, frame, area, histogram, survey);
+  return !full || findPercentiles(grid, frame, area, histogram, survey);
 }
 
 }  // namespace trasop

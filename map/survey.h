@@ -38,11 +38,15 @@ struct Survey {
   Ring rings[kRingCount];
 };
 
+// How much a survey finds: everything, or the counts, classes and maximum alone (no
+// percentiles, no rings), for the figures of a source.
+enum class SurveyDetail : std::uint8_t { Full, Counts };
+
 // Surveys the slopes of grid's interior cells whose points lie in `area`, and keeps the class
 // of every interior cell in `classes`.
 // REQUIRES: slopes computed; ni, nj >= 3. Returns false where memory for the class map or the
 // percentiles is lacking.
 bool surveySlopes(const TerrainGrid& grid, const Frame& frame, const Thresholds& thresholds,
-                  const Circle& area, Survey& survey, ClassMap& classes);
+                  const Circle& area, SurveyDetail detail, Survey& survey, ClassMap& classes);
 
 }  // namespace trasop

@@ -215,8 +215,8 @@ ResultCode surveySources(TerrainGrid& grid, const MapOptions& options, MapReport
     const bool shown = options.sources.size() == 1;
     ClassMap scratch;
     ClassMap& gridTarget = shown && options.gridBaseline ? classes : scratch;
-    if (!surveySlopes(grid, frame, options.thresholds, figures.area, figures.overGrid,
-                      gridTarget)) {
+    if (!surveySlopes(grid, frame, options.thresholds, figures.area, SurveyDetail::Counts,
+                      figures.overGrid, gridTarget)) {
       return OutOfMemory;
     }
     countSteeper(grid, frame, figures.area, figures.gridSteeper);
@@ -227,7 +227,8 @@ ResultCode surveySources(TerrainGrid& grid, const MapOptions& options, MapReport
     assessed.jFirst = window.jFirst;
     assessed.jLast = window.jLast;
     ClassMap& target = shown && !options.gridBaseline ? classes : scratch;
-    if (!surveySlopes(grid, frame, options.thresholds, assessed, figures.overBaseline, target)) {
+    if (!surveySlopes(grid, frame, options.thresholds, assessed, SurveyDetail::Counts,
+                      figures.overBaseline, target)) {
       return OutOfMemory;
     }
     figures.leftOut = figures.overGrid.cells - figures.overBaseline.cells;
@@ -235,7 +236,8 @@ ResultCode surveySources(TerrainGrid& grid, const MapOptions& options, MapReport
     for (int t = 0; t < options.thresholds.count; ++t) {
       if (!findRegions(grid, target, t, figures.regions[t])) return OutOfMemory;
     }
-    restoreSlopes(grid, frame.delta);
+    // The next source starts from the grid's own slopes; after the last, none is needed.
+    if (&source != &options.sources.back()) restoreSlopes(grid, frame.delta);
   }
   return Ok;
 }
@@ -256,7 +258,8 @@ ResultCode surveyHeights(TerrainGrid& grid, const GridHeader& header, const MapO
                        !options.relative};
   report.thresholds = options.thresholds;
   report.area = options.area;
-  if (!surveySlopes(grid, report.frame, options.thresholds, options.area, report.survey, classes)) {
+  if (!surveySlopes(grid, report.frame, options.thresholds, options.area, SurveyDetail::Full,
+                    report.survey, classes)) {
     return OutOfMemory;
   }
   if (options.area.given && report.survey.cells == 0) return Usage;
