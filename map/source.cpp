@@ -32,6 +32,36 @@ bool groundHeight(const TerrainGrid& grid, const Frame& frame, double x, double 
   return true;
 }
 
+namespace {
+
+// The baseline of 2 H in grid steps: H / delta = m + f, and the factor 1 / (2 H).
+struct Baseline {
+  std::int64_t m = 1;
+  double f = 0.0;
+  double k = 0.0;
+};
+
+// The gradients of cell (i, j) over the baseline, along i and along j.
+void gradientsOver(const TerrainGrid& grid, const Baseline& b, std::int64_t i, std::int64_t j,
+                   double& alongI, double& alongJ) {
+  const auto h = [&grid](std::int64_t p, std::int64_t q) { return grid.rows[p][q].height; };
+  const std::int64_t m = b.m;
+  const double f = b.f;
+  if (f > 0.0) {
+    const double iAfter = h(i + m, j) + f * (h(i + m + 1, j) - h(i + m, j));
+    const double iBefore = h(i - m, j) - f * (h(i - m, j) - h(i - m - 1, j));
+    const double jAfter = h(i, j + m) + f * (h(i, j + m + 1) - h(i, j + m));
+    const double jBefore = h(i, j - m) - f * (h(i, j - m) - h(i, j - m - 1));
+    alongI = std::fabs(iAfter - iBefore) * b.k;
+    alongJ = std::fabs(jAfter - jBefore) * b.k;
+  } else {
+    alongI = std::fabs(h(i + m, j) - h(i - m, j)) * b.k;
+    alongJ = std::fabs(h(i, j + m) - h(i, j - m)) * b.k;
+  }
+}
+
+}  // namespace
+
 IndexWindow slopesOverBaseline(TerrainGrid& grid, double delta, double stack) {
   IndexWindow window;
   if (stack <= delta) {
@@ -41,32 +71,22 @@ IndexWindow slopesOverBaseline(TerrainGrid& grid, double delta, double stack) {
   }
   const double r = stack / delta;
   const double whole = std::floor(r);
-  const double f = r - whole;
+  Baseline baseline;
+  baseline.f = r - whole;
+  baseline.k = 1.0 / (2.0 * stack);
   if (whole > grid.ni || whole > grid.nj) return window;  // no cell has room
-  const auto m = static_cast<std::int64_t>(whole);
-  const std::int64_t reach = f > 0.0 ? m + 1 : m;
+  baseline.m = static_cast<std::int64_t>(whole);
+  const std::int64_t reach = baseline.f > 0.0 ? baseline.m + 1 : baseline.m;
   window.iFirst = std::max<std::int64_t>(reach, 1);
   window.iLast = std::min<std::int64_t>(grid.ni - 1 - reach, grid.ni - 2);
   window.jFirst = std::max<std::int64_t>(reach, 1);
   window.jLast = std::min<std::int64_t>(grid.nj - 1 - reach, grid.nj - 2);
-  const double k = 1.0 / (2.0 * stack);
-  const auto h = [&grid](std::int64_t i, std::int64_t j) { return grid.rows[i][j].height; };
   for (std::int64_t i = window.iFirst; i <= window.iLast; ++i) {
     GridCell* const row = grid.rows[i];
     for (std::int64_t j = window.jFirst; j <= window.jLast; ++j) {
       double alongI = 0.0;
       double alongJ = 0.0;
-      if (f > 0.0) {
-        const double iAfter = h(i + m, j) + f * (h(i + m + 1, j) - h(i + m, j));
-        const double iBefore = h(i - m, j) - f * (h(i - m, j) - h(i - m - 1, j));
-        const double jAfter = h(i, j + m) + f * (h(i, j + m + 1) - h(i, j + m));
-        const double jBefore = h(i, j - m) - f * (h(i, j - m) - h(i, j - m - 1));
-        alongI = std::fabs(iAfter - iBefore) * k;
-        alongJ = std::fabs(jAfter - jBefore) * k;
-      } else {
-        alongI = std::fabs(h(i + m, j) - h(i - m, j)) * k;
-        alongJ = std::fabs(h(i, j + m) - h(i, j - m)) * k;
-      }
+      gradientsOver(grid, baseline, i, j, alongI, alongJ);
       // As trasop keeps a gradient: only where greater, so that a NaN never wins.
       double slope = 0.0;
       slope = alongI > slope ? alongI : slope;
@@ -75,6 +95,24 @@ IndexWindow slopesOverBaseline(TerrainGrid& grid, double delta, double stack) {
     }
   }
   return window;
+}
+
+char gradientOverBaseline(const TerrainGrid& grid, double delta, double stack, std::int64_t i,
+                          std::int64_t j, double slope) {
+  Baseline baseline;
+  if (stack <= delta) {
+    baseline.k = 1.0 / (2.0 * delta);
+  } else {
+    const double r = stack / delta;
+    baseline.m = static_cast<std::int64_t>(std::floor(r));
+    baseline.f = r - std::floor(r);
+    baseline.k = 1.0 / (2.0 * stack);
+  }
+  double alongI = 0.0;
+  double alongJ = 0.0;
+  gradientsOver(grid, baseline, i, j, alongI, alongJ);
+  if (alongI == slope && alongJ == slope) return 'b';
+  return alongI == slope ? 'i' : 'j';
 }
 
 void heightDifferences(const TerrainGrid& grid, const Frame& frame, const Circle& area,

@@ -46,6 +46,11 @@ struct IndexWindow {
 // REQUIRES: the grid's slopes computed (computeSlopes); stack > 0.
 IndexWindow slopesOverBaseline(TerrainGrid& grid, double delta, double stack);
 
+// Which gradient over 2 H of cell (i, j), within the window, is its slope `slope`: 'i', 'j',
+// or 'b' for both.
+char gradientOverBaseline(const TerrainGrid& grid, double delta, double stack, std::int64_t i,
+                          std::int64_t j, double slope);
+
 // Height differences of the interior cells in `area` to a ground height: how many differ by
 // more than `limit` (0.7 H), and the largest difference above and below with its cell.
 struct HeightDifferences {

@@ -191,6 +191,16 @@ void restoreSlopes(TerrainGrid& grid, double delta) {
   computeSlopes(grid, delta);
 }
 
+// A source's computational area: radius 50 H and at least 1 km, or --radius.
+Circle areaOf(const Source& source, const MapOptions& options) {
+  Circle area;
+  area.given = true;
+  area.x = source.x;
+  area.y = source.y;
+  area.radius = options.radiusGiven ? options.area.radius : sourceAreaRadius(source.stack);
+  return area;
+}
+
 // Each source's figures (see SourceFigures); with one source and its baseline the figure's
 // classes are those of the slopes over 2 H. Returns Ok, Usage where a source lies outside the
 // grid, or OutOfMemory.
@@ -202,21 +212,16 @@ ResultCode surveySources(TerrainGrid& grid, const MapOptions& options, MapReport
     report.sources.emplace_back();
     SourceFigures& figures = report.sources.back();
     figures.source = source;
-    figures.area.given = true;
-    figures.area.x = source.x;
-    figures.area.y = source.y;
-    figures.area.radius =
-        options.radiusGiven ? options.area.radius : sourceAreaRadius(source.stack);
-    if (!groundHeight(grid, frame, source.x, source.y, figures.ground)) return Usage;
+    figures.area = areaOf(source, options);
+    (void)groundHeight(grid, frame, source.x, source.y, figures.ground);
     heightDifferences(grid, frame, figures.area, figures.ground, 0.7 * source.stack,
                       figures.heights);
-    // One source: the figure's classes are its area's, of the slopes over 2 H unless the
-    // grid's own are asked for.
-    const bool shown = options.sources.size() == 1;
+    // One source: the figure's classes are those of the slopes over 2 H unless the grid's
+    // own are asked for (those of its area, which the classes hold already).
+    const bool shown = options.sources.size() == 1 && !options.gridBaseline;
     ClassMap scratch;
-    ClassMap& gridTarget = shown && options.gridBaseline ? classes : scratch;
     if (!surveySlopes(grid, frame, options.thresholds, figures.area, SurveyDetail::Counts,
-                      figures.overGrid, gridTarget)) {
+                      figures.overGrid, scratch)) {
       return OutOfMemory;
     }
     countSteeper(grid, frame, figures.area, figures.gridSteeper);
@@ -226,10 +231,15 @@ ResultCode surveySources(TerrainGrid& grid, const MapOptions& options, MapReport
     assessed.iLast = window.iLast;
     assessed.jFirst = window.jFirst;
     assessed.jLast = window.jLast;
-    ClassMap& target = shown && !options.gridBaseline ? classes : scratch;
+    ClassMap& target = shown ? classes : scratch;
     if (!surveySlopes(grid, frame, options.thresholds, assessed, SurveyDetail::Counts,
                       figures.overBaseline, target)) {
       return OutOfMemory;
+    }
+    if (figures.overBaseline.cells > 0) {
+      const Survey& over = figures.overBaseline;
+      figures.overBaseline.maxAlong = gradientOverBaseline(grid, frame.delta, source.stack,
+                                                           over.maxI, over.maxJ, over.maxSlope);
     }
     figures.leftOut = figures.overGrid.cells - figures.overBaseline.cells;
     countSteeper(grid, frame, assessed, figures.baselineSteeper);
@@ -257,17 +267,28 @@ ResultCode surveyHeights(TerrainGrid& grid, const GridHeader& header, const MapO
                        options.relative ? 0.0 : header.gakry,
                        !options.relative};
   report.thresholds = options.thresholds;
-  report.area = options.area;
-  if (!surveySlopes(grid, report.frame, options.thresholds, options.area, SurveyDetail::Full,
+  // Every source within the grid, its ground height found from the points around it.
+  for (std::size_t k = 0; k < options.sources.size(); ++k) {
+    double ground = 0.0;
+    const Source& source = options.sources[k];
+    if (!groundHeight(grid, report.frame, source.x, source.y, ground)) {
+      report.sourceOutside = k + 1;
+      return Usage;
+    }
+  }
+  // One source: its area is the computational area of every figure.
+  report.area =
+      options.sources.size() == 1 ? areaOf(options.sources.front(), options) : options.area;
+  if (!surveySlopes(grid, report.frame, options.thresholds, report.area, SurveyDetail::Full,
                     report.survey, classes)) {
     return OutOfMemory;
   }
-  if (options.area.given && report.survey.cells == 0) return Usage;
+  if (report.area.given && report.survey.cells == 0) return Usage;
   for (int t = 0; t < options.thresholds.count; ++t) {
     if (!findRegions(grid, classes, t, report.regions[t])) return OutOfMemory;
   }
-  if (options.area.given) {
-    report.areaInside = shareInside(options.area, interiorFootprint(report.frame));
+  if (report.area.given) {
+    report.areaInside = shareInside(report.area, interiorFootprint(report.frame));
   }
   return surveySources(grid, options, report, classes);
 }
@@ -322,14 +343,12 @@ int runTrasopMap(int argc, const char* const* argv) {
   figure.classes = &classes;
   figure.frame = report.frame;
   figure.thresholds = options.thresholds;
-  figure.area = options.area;
+  figure.area = report.area;
   figure.areaInside = report.areaInside;
   figure.survey = &report.survey;
   if (report.sources.size() == 1) {
-    // One source: its area, and the slopes over its baseline unless the grid's are asked for.
+    // One source: the slopes over its baseline unless the grid's are asked for.
     const SourceFigures& source = report.sources.front();
-    figure.area = source.area;
-    figure.areaInside = shareInside(source.area, interiorFootprint(report.frame));
     figure.survey = options.gridBaseline ? &source.overGrid : &source.overBaseline;
     figure.stack = source.source.stack;
     figure.ground = source.ground;
@@ -352,11 +371,13 @@ int runTrasopMap(int argc, const char* const* argv) {
     }
   }
   releaseGrid(grid);
-  if (result == Usage && !options.sources.empty()) {
+  if (result == Usage && report.sourceOutside > 0) {
+    const Source& source = options.sources[report.sourceOutside - 1];
     complain(
-        "a source lies outside the grid, whose points cover x %s to %s, y %s to %s (%s "
-        "coordinates)\n",
-        shortestNumber(report.frame.x(0)).c_str(),
+        "--source=%s,%s,%s: the source lies outside the grid, whose points cover x %s to %s, y "
+        "%s to %s (%s coordinates)\n",
+        shortestNumber(source.x).c_str(), shortestNumber(source.y).c_str(),
+        shortestNumber(source.stack).c_str(), shortestNumber(report.frame.x(0)).c_str(),
         shortestNumber(report.frame.x(report.frame.ni - 1)).c_str(),
         shortestNumber(report.frame.y(0)).c_str(),
         shortestNumber(report.frame.y(report.frame.nj - 1)).c_str(),
@@ -364,14 +385,14 @@ int runTrasopMap(int argc, const char* const* argv) {
     return Usage;
   }
   if (result == Usage) {
-    complainOfEmptyArea(options.area, report.frame);
+    complainOfEmptyArea(report.area, report.frame);
     return Usage;
   }
   if (result != Ok) {
     complain("%s: not enough memory for the figures\n", shown.c_str());
     return result;
   }
-  if (options.area.given && leaves(options.area, interiorFootprint(report.frame))) {
+  if (report.area.given && leaves(report.area, interiorFootprint(report.frame))) {
     complain(
         "warning: the computational area reaches beyond the grid: %.1f %% of it lies "
         "within the interior cells, and every figure is of that part alone\n",

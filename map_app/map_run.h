@@ -16,8 +16,11 @@ int runTrasopMap(int argc, const char* const* argv);
 
 // The stages between reading and writing, for the run and the fuzz target: the slopes of
 // `grid` (read with `header`), the report's frame, figures, regions and the share of the area
-// within the grid, and the class of every interior cell. report.file is left as it is.
-// Returns Ok, Usage where the area holds no interior cell, or OutOfMemory.
+// within the grid, and the class of every interior cell; with sources, each one's figures
+// (one source's area is the computational area, and the classes are those of its slopes over
+// 2 H unless options.gridBaseline). report.file is left as it is. Returns Ok, Usage where a
+// source lies outside the grid (report.sourceOutside) or the area holds no interior cell, or
+// OutOfMemory.
 ResultCode surveyHeights(TerrainGrid& grid, const GridHeader& header, const MapOptions& options,
                          MapReport& report, ClassMap& classes);
 

@@ -18,6 +18,13 @@ namespace {
 
 constexpr double kSquareMetresPerKm2 = 1e6;
 
+// `value` with `decimals` decimals, in the language's decimal mark.
+std::string fixedText(double value, int decimals, Language language) {
+  char text[64];
+  (void)std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return decimal(text, language);
+}
+
 double share(std::uint64_t part, std::uint64_t whole) {
   return whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole);
 }
@@ -71,8 +78,17 @@ std::string padded(const std::string& text, std::size_t width) {
 
 const char* along(char index) { return index == 'b' ? "both" : index == 'i' ? "i" : "j"; }
 
-// The verdict on the cells steeper than `threshold`: the usual guidance for 1:20 and 1:5.
-std::string verdict(double threshold, std::uint64_t steeper) {
+// The verdict on the cells steeper than `threshold`: the usual guidance for 1:20 and 1:5; where
+// sources are judged, what their own verdicts decide is left to them.
+std::string verdict(double threshold, std::uint64_t steeper, bool sources) {
+  if (sources && threshold == 1.0 / 20.0) {
+    return steeper > 0
+               ? "steeper than 1:20 over 2 x delta; the terrain verdict is each source's"
+               : "nothing steeper than 1:20 over 2 x delta; the terrain verdict is each source's";
+  }
+  if (sources && threshold == 1.0 / 5.0 && steeper == 0) {
+    return "nothing steeper than 1:5 over 2 x delta; the range verdict is each source's";
+  }
   if (threshold == 1.0 / 20.0) {
     return steeper > 0 ? "steeper than 1:20: by slope alone the terrain may have to be taken "
                          "into account; the height-difference test was not made"
@@ -87,8 +103,12 @@ std::string verdict(double threshold, std::uint64_t steeper) {
 
 // The code of a threshold's verdict, for scripts: the guidance's 1:20 ("not_assessed" where
 // cells are steeper, since the height differences were not tested; "not_required") and 1:5
-// ("outside_range", "within_range"); null for other thresholds.
-std::string verdictCode(double threshold, std::uint64_t steeper) {
+// ("outside_range", "within_range"); null for other thresholds, and where sources are judged
+// for what their own verdicts decide.
+std::string verdictCode(double threshold, std::uint64_t steeper, bool sources) {
+  if (sources && (threshold == 1.0 / 20.0 || (threshold == 1.0 / 5.0 && steeper == 0))) {
+    return "null";
+  }
   if (threshold == 1.0 / 20.0) return steeper > 0 ? "\"not_assessed\"" : "\"not_required\"";
   if (threshold == 1.0 / 5.0) return steeper > 0 ? "\"outside_range\"" : "\"within_range\"";
   return "null";
@@ -163,9 +183,11 @@ struct SummaryWords {
   const char* interior;  // count, cells, km2, 2 x delta
   const char* area;      // radius, x, y, count, cells, km2, share inside
   const char* heightsNone;
-  const char* heights;   // lowest, highest
-  const char* steepest;  // slope, ratio, along, i, j, x, y, count, cells
-  const char* header;    // the table's heading, as one line
+  const char* heights;  // lowest, highest
+  const char* steepestNone;
+  const char* steepest;    // slope, ratio, along, i, j, x, y, count, cells
+  const char* header;      // the table's heading, as one line
+  const char* bareHeader;  // the same without the verdicts' column
   const char* atIt;
   const char* classes;
   const char* regions;
@@ -185,6 +207,8 @@ struct SummaryWords {
   const char* flat;
   const char* vertical;
   const char* verdicts[6];  // 1:20 steeper / none, 1:5 steeper / none, other steeper / none
+  // The same where sources are judged, whose own verdicts follow: 1:20 steeper / none, 1:5 none.
+  const char* sourceVerdicts[3];
 };
 
 const SummaryWords kEnglishSummary = {
@@ -197,10 +221,12 @@ const SummaryWords kEnglishSummary = {
     "interior     %s %s, %s km2; each slope over 2 x delta = %s m\n",
     "area         circle of radius %s m around x %s, y %s: %s %s, %s km2; %s %% of the circle "
     "lies within the interior cells\n",
-    "heights      none\nsteepest     none\n",
+    "heights      none\n",
     "heights      %s to %s m\n",
+    "steepest     none\n",
     "steepest     %s (%s) along %s, at i %s, j %s: x %s, y %s; %s %s\n",
     "\nsteeper than         cells     share          km2        at it  verdict\n",
+    "\nsteeper than         cells     share          km2        at it\n",
     "(\"at it\": cells exactly at the threshold, which are not steeper)\n",
     "\nclasses\n",
     "\nregions (cells touching at a side or a corner)\n",
@@ -225,6 +251,9 @@ const SummaryWords kEnglishSummary = {
      "steeper than 1:5: outside a diagnostic wind-field model's range",
      "nothing steeper than 1:5: within a diagnostic wind-field model's range",
      "cells steeper than this", "nothing steeper than this"},
+    {"steeper than 1:20 over 2 x delta; the terrain verdict is each source's, below",
+     "nothing steeper than 1:20 over 2 x delta; the terrain verdict is each source's, below",
+     "nothing steeper than 1:5 over 2 x delta; the range verdict is each source's, below"},
 };
 
 const SummaryWords kGermanSummary = {
@@ -237,10 +266,12 @@ const SummaryWords kGermanSummary = {
     "Innenzellen  %s %s, %s km\u00b2; jede Steigung \u00fcber 2 x delta = %s m\n",
     "Rechengebiet Kreis mit Radius %s m um x %s; y %s: %s %s, %s km\u00b2; %s %% des Kreises "
     "liegen in den Innenzellen\n",
-    "H\u00f6hen        keine\nsteilste     keine\n",
+    "H\u00f6hen        keine\n",
     "H\u00f6hen        %s bis %s m\n",
+    "steilste     keine\n",
     "steilste     %s (%s) entlang %s, bei i %s, j %s: x %s; y %s; %s %s\n",
     "\nsteiler als         Zellen    Anteil          km\u00b2       gleich  Bewertung\n",
+    "\nsteiler als         Zellen    Anteil          km\u00b2       gleich\n",
     "(\"gleich\": Zellen genau auf der Schwelle, die nicht steiler sind)\n",
     "\nKlassen\n",
     "\nGebiete (Zellen, die sich an einer Seite oder Ecke ber\u00fchren)\n",
@@ -265,13 +296,19 @@ const SummaryWords kGermanSummary = {
      "steiler als 1:5: au\u00dferhalb des Bereichs eines diagnostischen Windfeldmodells",
      "nichts steiler als 1:5: im Bereich eines diagnostischen Windfeldmodells",
      "Zellen steiler als diese Schwelle", "nichts steiler als diese Schwelle"},
+    {"steiler als 1:20 \u00fcber 2 x delta; die Bewertung des Gel\u00e4ndes ist die jeder "
+     "Quelle, unten",
+     "nichts steiler als 1:20 \u00fcber 2 x delta; die Bewertung des Gel\u00e4ndes ist die jeder "
+     "Quelle, unten",
+     "nichts steiler als 1:5 \u00fcber 2 x delta; die Bewertung des Bereichs ist die jeder "
+     "Quelle, unten"},
 };
 
 // The words of a source's block in the summary; "%s" stands for a value.
 struct SourceWords {
   const char* head;        // number, x, y, H, radius, radius rule, ground
   const char* heights;     // beyond, cells, share, km2, limit, above, x, y, below, x, y
-  const char* baseline;    // 2 H, steeper 1:20, steeper 1:5, steepest, left out
+  const char* baseline;    // 2 H, cells, word, left out
   const char* grid;        // 2 x delta, steeper 1:20, steeper 1:5
   const char* terrain[3];  // required, not_required, not_assessed
   const char* range[3];    // within_range, outside_range, not_assessed: 1:5 over 2 H, over grid
@@ -285,8 +322,8 @@ const SourceWords kEnglishSource = {
     "%s m (bilinear between the four grid points around it)\n",
     "  heights    %s of %s cells (%s%%, %s km2) lie more than 0.7 H = %s m above or below the "
     "source's ground; up to %s m above (x %s, y %s) and %s m below (x %s, y %s)\n",
-    "  over 2 H   slopes over 2 H = %s m: %s cells steeper than 1:20, %s steeper than 1:5, "
-    "steepest %s; %s cells left out (their baseline leaves the grid)\n",
+    "  over 2 H   slopes over 2 H = %s m, of %s %s; %s left out (their baseline leaves the "
+    "grid):\n",
     "  over grid  slopes over 2 x delta = %s m: %s cells steeper than 1:20, %s steeper than 1:5\n",
     {"  verdict    terrain to be taken into account: height differences beyond 0.7 H and slopes "
      "steeper than 1:20 over 2 H both occur [required]\n",
@@ -316,8 +353,8 @@ const SourceWords kGermanSource = {
     "\u00fcber "
     "oder unter der Bodenh\u00f6he der Quelle; bis %s m dar\u00fcber (x %s; y %s) und %s m "
     "darunter (x %s; y %s)\n",
-    "  \u00fcber 2 H   Steigungen \u00fcber 2 H = %s m: %s Zellen steiler als 1:20, %s steiler als "
-    "1:5, steilste %s; %s Zellen ausgelassen (ihre Strecke verl\u00e4sst das Gitter)\n",
+    "  \u00fcber 2 H   Steigungen \u00fcber 2 H = %s m, von %s %s; %s ausgelassen (ihre Strecke "
+    "verl\u00e4sst das Gitter):\n",
     "  \u00fcber Gitter Steigungen \u00fcber 2 x delta = %s m: %s Zellen steiler als 1:20, %s "
     "steiler "
     "als 1:5\n",
@@ -369,12 +406,92 @@ void put(std::string& out, const char* format, std::initializer_list<std::string
   }
 }
 
+// Every line of `text` that holds something after `prefix`; empty lines dropped.
+std::string indented(const std::string& text, const char* prefix) {
+  std::string out;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    if (end > at) out += prefix + text.substr(at, end - at) + "\n";
+    at = end + 1;
+  }
+  return out;
+}
+
 // `text` right-aligned in `width` characters.
 std::string right(const std::string& text, std::size_t width) {
   return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
 }
 
 }  // namespace
+
+// The figures of a survey's slopes: the steepest cell, the cells steeper than each threshold
+// (with `verdicts`, see SummaryWords, where given), the classes and the regions.
+void putSlopes(std::string& out, const MapReport& report, const Survey& s,
+               const RegionSummary* regions, const char* const* verdicts, Language language) {
+  const SummaryWords& w = language == Language::German ? kGermanSummary : kEnglishSummary;
+  const Frame& f = report.frame;
+  const GridHeader& h = *report.header;
+  const double cellKm2 = f.delta * f.delta / kSquareMetresPerKm2;
+  auto c = [language](double value) { return decimal(shortestNumber(value), language); };
+  auto fixed = [language](double value, int decimals) {
+    return fixedText(value, decimals, language);
+  };
+  auto n = [](auto value) { return std::to_string(value); };
+  auto cells = [&w](std::uint64_t count) { return count == 1 ? w.cell : w.cells; };
+  if (s.cells == 0) {
+    out += w.steepestNone;
+  } else {
+    const std::string ratio = !(s.maxSlope > 0.0)      ? std::string(w.flat)
+                              : std::isinf(s.maxSlope) ? std::string(w.vertical)
+                                                       : "1:" + fixed(1.0 / s.maxSlope, 1);
+    put(out, w.steepest,
+        {fixed(s.maxSlope, 4), ratio, s.maxAlong == 'b' ? w.both : along(s.maxAlong),
+         n(static_cast<long long>(h.lowb.i) + s.maxI), n(static_cast<long long>(h.lowb.j) + s.maxJ),
+         c(f.x(s.maxI)), c(f.y(s.maxJ)), n(s.maxCells), cells(s.maxCells)});
+  }
+  out += verdicts != nullptr ? w.header : w.bareHeader;
+  for (int t = 0; t < report.thresholds.count; ++t) {
+    const std::uint64_t steeper = steeperThan(s, report.thresholds, t);
+    const double value = report.thresholds.values[t];
+    const int which = value == 1.0 / 20.0 ? 0 : value == 1.0 / 5.0 ? 2 : 4;
+    out += padded(decimal(report.thresholds.labels[t], language), 13) + " " +
+           right(n(steeper), 12) + " " + right(fixed(share(steeper, s.cells), 2), 8) + "% " +
+           right(fixed(static_cast<double>(steeper) * cellKm2, 3), 12) + " " +
+           right(n(s.ties[t]), 12);
+    if (verdicts != nullptr) {
+      out += "  " + (s.cells == 0 ? std::string(w.none)
+                                  : std::string(verdicts[which + (steeper > 0 ? 0 : 1)]));
+    }
+    out += "\n";
+  }
+  out += w.atIt;
+  out += w.classes;
+  std::size_t ruleWidth = 20;
+  for (int k = 0; k <= report.thresholds.count; ++k) {
+    ruleWidth = std::max(ruleWidth, characters(classRule(report.thresholds, k, language)));
+  }
+  for (int k = 0; k <= report.thresholds.count; ++k) {
+    out += "  " + padded(classRule(report.thresholds, k, language), ruleWidth) + " " +
+           right(n(s.classCells[k]), 12) + " " +
+           right(fixed(share(s.classCells[k], s.cells), 2), 8) + "%\n";
+  }
+  out += w.regions;
+  for (int t = 0; t < report.thresholds.count; ++t) {
+    const RegionSummary& r = regions[t];
+    put(out, w.regionCount,
+        {decimal(report.thresholds.labels[t], language), n(r.count),
+         r.count == 1 ? w.region1 : w.regions2, n(r.singles)});
+    for (int k = 0; k < r.largestCount; ++k) {
+      const Region& g = r.largest[k];
+      const double ci = static_cast<double>(g.sumI) / static_cast<double>(g.cells);
+      const double cj = static_cast<double>(g.sumJ) / static_cast<double>(g.cells);
+      put(out, w.region,
+          {n(g.cells), cells(g.cells), c(f.x(g.iMin)), c(f.x(g.iMax)), c(f.y(g.jMin)),
+           c(f.y(g.jMax)), c(f.xAt(ci)), c(f.yAt(cj)), fixed(g.maxSlope, 4)});
+    }
+  }
+}
 
 std::string reportText(const MapReport& report, Language language) {
   const SummaryWords& w = language == Language::German ? kGermanSummary : kEnglishSummary;
@@ -387,9 +504,7 @@ std::string reportText(const MapReport& report, Language language) {
       static_cast<std::uint64_t>(f.ni - 2) * static_cast<std::uint64_t>(f.nj - 2);
   auto c = [language](double value) { return decimal(shortestNumber(value), language); };
   auto fixed = [language](double value, int decimals) {
-    char text[64];
-    (void)std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return decimal(text, language);
+    return fixedText(value, decimals, language);
   };
   auto n = [](auto value) { return std::to_string(value); };
   auto cells = [&w](std::uint64_t count) { return count == 1 ? w.cell : w.cells; };
@@ -417,53 +532,16 @@ std::string reportText(const MapReport& report, Language language) {
     out += w.heightsNone;
   } else {
     put(out, w.heights, {c(s.lowest), c(s.highest)});
-    const std::string ratio = !(s.maxSlope > 0.0)      ? std::string(w.flat)
-                              : std::isinf(s.maxSlope) ? std::string(w.vertical)
-                                                       : "1:" + fixed(1.0 / s.maxSlope, 1);
-    put(out, w.steepest,
-        {fixed(s.maxSlope, 4), ratio, s.maxAlong == 'b' ? w.both : along(s.maxAlong),
-         n(static_cast<long long>(h.lowb.i) + s.maxI), n(static_cast<long long>(h.lowb.j) + s.maxJ),
-         c(f.x(s.maxI)), c(f.y(s.maxJ)), n(s.maxCells), cells(s.maxCells)});
   }
-  out += w.header;
-  for (int t = 0; t < report.thresholds.count; ++t) {
-    const std::uint64_t steeper = steeperThan(s, report.thresholds, t);
-    const double value = report.thresholds.values[t];
-    const int which = value == 1.0 / 20.0 ? 0 : value == 1.0 / 5.0 ? 2 : 4;
-    out += padded(decimal(report.thresholds.labels[t], language), 13) + " " +
-           right(n(steeper), 12) + " " + right(fixed(share(steeper, s.cells), 2), 8) + "% " +
-           right(fixed(static_cast<double>(steeper) * cellKm2, 3), 12) + " " +
-           right(n(s.ties[t]), 12) + "  " +
-           (s.cells == 0 ? std::string(w.none)
-                         : std::string(w.verdicts[which + (steeper > 0 ? 0 : 1)])) +
-           "\n";
+  // With sources, the verdicts on the grid's slopes defer to theirs.
+  const char* verdicts[6];
+  std::copy(w.verdicts, w.verdicts + 6, verdicts);
+  if (!report.sources.empty()) {
+    verdicts[0] = w.sourceVerdicts[0];
+    verdicts[1] = w.sourceVerdicts[1];
+    verdicts[3] = w.sourceVerdicts[2];
   }
-  out += w.atIt;
-  out += w.classes;
-  std::size_t ruleWidth = 20;
-  for (int k = 0; k <= report.thresholds.count; ++k) {
-    ruleWidth = std::max(ruleWidth, characters(classRule(report.thresholds, k, language)));
-  }
-  for (int k = 0; k <= report.thresholds.count; ++k) {
-    out += "  " + padded(classRule(report.thresholds, k, language), ruleWidth) + " " +
-           right(n(s.classCells[k]), 12) + " " +
-           right(fixed(share(s.classCells[k], s.cells), 2), 8) + "%\n";
-  }
-  out += w.regions;
-  for (int t = 0; t < report.thresholds.count; ++t) {
-    const RegionSummary& r = report.regions[t];
-    put(out, w.regionCount,
-        {decimal(report.thresholds.labels[t], language), n(r.count),
-         r.count == 1 ? w.region1 : w.regions2, n(r.singles)});
-    for (int k = 0; k < r.largestCount; ++k) {
-      const Region& g = r.largest[k];
-      const double ci = static_cast<double>(g.sumI) / static_cast<double>(g.cells);
-      const double cj = static_cast<double>(g.sumJ) / static_cast<double>(g.cells);
-      put(out, w.region,
-          {n(g.cells), cells(g.cells), c(f.x(g.iMin)), c(f.x(g.iMax)), c(f.y(g.jMin)),
-           c(f.y(g.jMax)), c(f.xAt(ci)), c(f.yAt(cj)), fixed(g.maxSlope, 4)});
-    }
-  }
+  putSlopes(out, report, s, report.regions, verdicts, language);
   out += w.percentiles;
   for (int k = 0; k < kPercentileCount; ++k) {
     if (k > 0 && language == Language::German) out += ";";
@@ -500,10 +578,11 @@ std::string reportText(const MapReport& report, Language language) {
          fixed(d.maxAbove, 2), c(f.x(d.aboveI)), c(f.y(d.aboveJ)), fixed(d.maxBelow, 2),
          c(f.x(d.belowI)), c(f.y(d.belowJ))});
     put(out, sw.baseline,
-        {c(std::max(2 * g.source.stack, 2 * f.delta)), n(g.baselineSteeper[0]),
-         n(g.baselineSteeper[1]),
-         g.overBaseline.cells == 0 ? std::string(w.none) : fixed(g.overBaseline.maxSlope, 4),
-         n(g.leftOut)});
+        {c(std::max(2 * g.source.stack, 2 * f.delta)), n(g.overBaseline.cells),
+         cells(g.overBaseline.cells), n(g.leftOut)});
+    std::string slopes;
+    putSlopes(slopes, report, g.overBaseline, g.regions, nullptr, language);
+    out += indented(slopes, "    ");
     put(out, sw.grid, {c(2 * f.delta), n(g.gridSteeper[0]), n(g.gridSteeper[1])});
     out += sw.terrain[terrainIndex(terrainVerdict(g))];
     put(out, sw.range[rangeIndex(rangeVerdict(g))], {n(g.baselineSteeper[1]), n(g.gridSteeper[1])});
@@ -547,6 +626,71 @@ std::string figureJson(const FigureFacts& figure) {
   }
   j += "]}";
   return j;
+}
+
+// The JSON members of a survey's slopes: "max_slope", "thresholds" (with the verdicts where
+// `verdicts`) and "classes", each line after the first led by `indent`.
+std::string slopesJson(const MapReport& report, const Survey& s, const RegionSummary* regions,
+                       bool verdicts, const std::string& indent) {
+  const Frame& f = report.frame;
+  const GridHeader& h = *report.header;
+  const bool none = s.cells == 0;
+  const bool sources = !report.sources.empty();
+  const double cellKm2 = f.delta * f.delta / kSquareMetresPerKm2;
+  auto n = [](double value) { return jsonNumber(value); };
+  auto u = [](std::uint64_t value) { return std::to_string(value); };
+  std::string j;
+  if (none) {
+    j += indent + "\"max_slope\": null,\n";
+  } else {
+    j += indent + "\"max_slope\": {\"value\": " + n(s.maxSlope) +
+         ", \"run_per_rise\": " + (s.maxSlope > 0.0 ? n(1.0 / s.maxSlope) : std::string("null")) +
+         ", \"along\": \"" + along(s.maxAlong) + "\", \"i\": " + std::to_string(h.lowb.i + s.maxI) +
+         ", \"j\": " + std::to_string(h.lowb.j + s.maxJ) + ", \"x\": " + n(f.x(s.maxI)) +
+         ", \"y\": " + n(f.y(s.maxJ)) +
+         ", \"x_absolute\": " + n(h.gakrx + f.localX(static_cast<double>(s.maxI))) +
+         ", \"y_absolute\": " + n(h.gakry + f.localY(static_cast<double>(s.maxJ))) +
+         ", \"cells\": " + u(s.maxCells) + "},\n";
+  }
+  j += indent + "\"thresholds\": [";
+  for (int t = 0; t < report.thresholds.count; ++t) {
+    const std::uint64_t cells = steeperThan(s, report.thresholds, t);
+    const double value = report.thresholds.values[t];
+    const RegionSummary& r = regions[t];
+    j += t == 0 ? "\n" : ",\n";
+    j += indent + "  {\"label\": " + jsonString(report.thresholds.labels[t]) +
+         ", \"value\": " + n(value) + ", \"cells\": " + u(cells) +
+         ", \"percent\": " + n(share(cells, s.cells)) +
+         ", \"area_km2\": " + n(static_cast<double>(cells) * cellKm2) +
+         ", \"at_threshold\": " + u(s.ties[t]);
+    if (verdicts) {
+      j += ",\n" + indent + "   \"verdict\": " +
+           (none ? std::string("null") : jsonString(verdict(value, cells, sources))) +
+           ", \"verdict_code\": " +
+           (none ? std::string("null") : verdictCode(value, cells, sources));
+    }
+    j += ",\n" + indent + "   \"regions\": {\"count\": " + u(r.count) +
+         ", \"single_cell\": " + u(r.singles) + ", \"largest\": [";
+    for (int k = 0; k < r.largestCount; ++k) {
+      const Region& g = r.largest[k];
+      const double ci = static_cast<double>(g.sumI) / static_cast<double>(g.cells);
+      const double cj = static_cast<double>(g.sumJ) / static_cast<double>(g.cells);
+      j += (k == 0 ? "" : ", ");
+      j += "{\"cells\": " + u(g.cells) + ", \"x_min\": " + n(f.x(g.iMin)) +
+           ", \"x_max\": " + n(f.x(g.iMax)) + ", \"y_min\": " + n(f.y(g.jMin)) +
+           ", \"y_max\": " + n(f.y(g.jMax)) + ", \"centre_x\": " + n(f.xAt(ci)) +
+           ", \"centre_y\": " + n(f.yAt(cj)) + ", \"max_slope\": " + n(g.maxSlope) + "}";
+    }
+    j += "]}}";
+  }
+  j += "\n" + indent + "],\n" + indent + "\"classes\": [";
+  for (int k = 0; k <= report.thresholds.count; ++k) {
+    j += (k == 0 ? "" : ", ");
+    j += "{\"rule\": " + jsonString(classRule(report.thresholds, k)) +
+         ", \"cells\": " + u(s.classCells[k]) +
+         ", \"percent\": " + n(share(s.classCells[k], s.cells)) + "}";
+  }
+  return j + "]";
 }
 
 }  // namespace
@@ -612,53 +756,8 @@ std::string reportJson(const MapReport& report) {
                          : std::string("null");
   j += ",\n  \"cells\": " + u(s.cells) +
        ", \"area_km2\": " + n(static_cast<double>(s.cells) * cellKm2) + ",\n";
-  if (none) {
-    j += "  \"max_slope\": null,\n";
-  } else {
-    j += "  \"max_slope\": {\"value\": " + n(s.maxSlope) +
-         ", \"run_per_rise\": " + (s.maxSlope > 0.0 ? n(1.0 / s.maxSlope) : std::string("null")) +
-         ", \"along\": \"" + along(s.maxAlong) + "\", \"i\": " + std::to_string(h.lowb.i + s.maxI) +
-         ", \"j\": " + std::to_string(h.lowb.j + s.maxJ) + ", \"x\": " + n(f.x(s.maxI)) +
-         ", \"y\": " + n(f.y(s.maxJ)) +
-         ", \"x_absolute\": " + n(h.gakrx + f.localX(static_cast<double>(s.maxI))) +
-         ", \"y_absolute\": " + n(h.gakry + f.localY(static_cast<double>(s.maxJ))) +
-         ", \"cells\": " + u(s.maxCells) + "},\n";
-  }
-  j += "  \"thresholds\": [";
-  for (int t = 0; t < report.thresholds.count; ++t) {
-    const std::uint64_t cells = steeperThan(s, report.thresholds, t);
-    const RegionSummary& r = report.regions[t];
-    j += t == 0 ? "\n" : ",\n";
-    j += "    {\"label\": " + jsonString(report.thresholds.labels[t]) +
-         ", \"value\": " + n(report.thresholds.values[t]) + ", \"cells\": " + u(cells) +
-         ", \"percent\": " + n(share(cells, s.cells)) +
-         ", \"area_km2\": " + n(static_cast<double>(cells) * cellKm2) +
-         ", \"at_threshold\": " + u(s.ties[t]) + ",\n     \"verdict\": " +
-         (none ? std::string("null") : jsonString(verdict(report.thresholds.values[t], cells))) +
-         ", \"verdict_code\": " +
-         (none ? std::string("null") : verdictCode(report.thresholds.values[t], cells)) +
-         ",\n     \"regions\": {\"count\": " + u(r.count) + ", \"single_cell\": " + u(r.singles) +
-         ", \"largest\": [";
-    for (int k = 0; k < r.largestCount; ++k) {
-      const Region& g = r.largest[k];
-      const double ci = static_cast<double>(g.sumI) / static_cast<double>(g.cells);
-      const double cj = static_cast<double>(g.sumJ) / static_cast<double>(g.cells);
-      j += (k == 0 ? "" : ", ");
-      j += "{\"cells\": " + u(g.cells) + ", \"x_min\": " + n(f.x(g.iMin)) +
-           ", \"x_max\": " + n(f.x(g.iMax)) + ", \"y_min\": " + n(f.y(g.jMin)) +
-           ", \"y_max\": " + n(f.y(g.jMax)) + ", \"centre_x\": " + n(f.xAt(ci)) +
-           ", \"centre_y\": " + n(f.yAt(cj)) + ", \"max_slope\": " + n(g.maxSlope) + "}";
-    }
-    j += "]}}";
-  }
-  j += "\n  ],\n  \"classes\": [";
-  for (int k = 0; k <= report.thresholds.count; ++k) {
-    j += (k == 0 ? "" : ", ");
-    j += "{\"rule\": " + jsonString(classRule(report.thresholds, k)) +
-         ", \"cells\": " + u(s.classCells[k]) +
-         ", \"percent\": " + n(share(s.classCells[k], s.cells)) + "}";
-  }
-  j += "],\n  \"percentiles\": {";
+  j += slopesJson(report, s, report.regions, true, "  ");
+  j += ",\n  \"percentiles\": {";
   for (int k = 0; k < kPercentileCount; ++k) {
     j += (k == 0 ? "" : ", ");
     j += "\"" + std::to_string(kPercentiles[k]) + "\": " + (none ? "null" : n(s.percentiles[k]));
@@ -694,10 +793,9 @@ std::string reportJson(const MapReport& report) {
          ",\n     \"steeper_over_baseline\": {\"1:20\": " + u(g.baselineSteeper[0]) +
          ", \"1:5\": " + u(g.baselineSteeper[1]) +
          "}, \"steeper_over_grid\": {\"1:20\": " + u(g.gridSteeper[0]) +
-         ", \"1:5\": " + u(g.gridSteeper[1]) + "},\n     \"max_slope_over_baseline\": " +
-         (g.overBaseline.cells == 0 ? std::string("null") : n(g.overBaseline.maxSlope)) +
-         ", \"terrain_verdict\": \"" + terrainVerdict(g) + "\", \"range_verdict\": \"" +
-         rangeVerdict(g) + "\"}";
+         ", \"1:5\": " + u(g.gridSteeper[1]) + "}, \"terrain_verdict\": \"" + terrainVerdict(g) +
+         "\", \"range_verdict\": \"" + rangeVerdict(g) + "\",\n     \"over_baseline\": {\n" +
+         slopesJson(report, g.overBaseline, g.regions, false, "       ") + "}}";
   }
   j += report.sources.empty() ? "],\n" : "\n  ],\n";
   if (!report.sources.empty()) {

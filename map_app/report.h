@@ -1,6 +1,7 @@
 // The figures of a slope map on standard output: aligned plain text, or JSON for scripts.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -57,6 +58,7 @@ struct MapReport {
   RegionSummary regions[kMostThresholds];
   FigureFacts figure;  // where the figure put what
   std::vector<SourceFigures> sources;
+  std::size_t sourceOutside = 0;  // the number (from 1) of a source outside the grid; 0: none
 };
 
 // A file name as shown in text and messages: as it is, or, where it holds control characters

@@ -553,12 +553,16 @@ for name, levels in (("plane", list(range(102, 130, 2))), ("level", [])):
 # 11. A source: slopes over 2 H in trasop's arithmetic against numpy, on a real-looking terrain
 # with H not a multiple of delta (and H at most delta: the grid's own), the ground height
 # bilinear, the cells beyond 0.7 H, the cells whose baseline leaves the grid left out.
-def over_baseline(h, delta, stack):
-    """Slopes over 2 H of every cell, NaN where the baseline leaves the grid."""
+def over_baseline(h, delta, stack, along=None):
+    """Slopes over 2 H of every cell, NaN where the baseline leaves the grid; with `along`, an
+    array that takes each cell's gradient along i and along j."""
     ni, nj = h.shape
     out = np.full((ni, nj), np.nan)
     if stack <= delta:
         out[1:-1, 1:-1] = slopes_of(h, delta)
+        if along is not None:
+            along[1:-1, 1:-1, 0] = np.abs(h[:-2, 1:-1] - h[2:, 1:-1]) * (1.0 / (2.0 * delta))
+            along[1:-1, 1:-1, 1] = np.abs(h[1:-1, :-2] - h[1:-1, 2:]) * (1.0 / (2.0 * delta))
         return out
     r = stack / delta
     m = math.floor(r)
@@ -574,6 +578,8 @@ def over_baseline(h, delta, stack):
                 gi = abs(h[i + m, j] - h[i - m, j]) * k
                 gj = abs(h[i, j + m] - h[i, j - m]) * k
             out[i, j] = max(gi, gj)
+            if along is not None:
+                along[i, j] = gi, gj
     return out
 
 
@@ -594,8 +600,12 @@ for (sx, sy, stack), got in zip(sources, judged):
     inside = ((x - sx) ** 2 + (y - sy) ** 2 <= 250.0 ** 2)
     inside[[0, -1], :] = False
     inside[:, [0, -1]] = False
-    slope = over_baseline(terrain, 10.0, stack)
+    gradients = np.zeros(terrain.shape + (2,))
+    slope = over_baseline(terrain, 10.0, stack, gradients)
     assessed = inside & ~np.isnan(slope)
+    steepest = np.nanmax(np.where(assessed, slope, np.nan))
+    at = np.argwhere(assessed & (slope == steepest))[0]
+    gi, gj = gradients[at[0], at[1]]
     u, v = (sx - 1000.0) / 10.0, (sy - 2000.0) / 10.0
     i, j = int(u), int(v)
     a, b = u - i, v - j
@@ -606,7 +616,11 @@ for (sx, sy, stack), got in zip(sources, judged):
           got["assessed"] == int(assessed.sum()) and got["left_out"] == int((inside & np.isnan(slope)).sum()) and
           got["height_differences"]["beyond"] == int((inside & (np.abs(terrain - ground) > 0.7 * stack)).sum()) and
           got["steeper_over_baseline"]["1:20"] == int((assessed & (slope > 0.05)).sum()) and
-          got["max_slope_over_baseline"] == float(np.nanmax(np.where(assessed, slope, np.nan))),
+          [c["cells"] for c in got["over_baseline"]["classes"]] ==
+          [int((assessed & (classes_of(np.nan_to_num(slope), [0.05, 0.2]) == k)).sum()) for k in range(3)] and
+          got["over_baseline"]["max_slope"]["value"] == steepest and
+          (got["over_baseline"]["max_slope"]["i"], got["over_baseline"]["max_slope"]["j"]) == tuple(at) and
+          got["over_baseline"]["max_slope"]["along"] == ("both" if gi == gj else "i" if gi == steepest else "j"),
           "source H %g: %s" % (stack, {k: got[k] for k in ("ground_height", "cells", "assessed", "left_out")}))
     if stack != 40.0:
         continue
@@ -641,13 +655,22 @@ for locale, args, german in (({"LANGUAGE": "de:en", "LANG": "en_US.UTF-8"}, [], 
     status, out, err = run(*args, "-o", "lang", "g.dmna", locale=locale)
     check(status == 0 and out.startswith("Datei        g.dmna\n" if german else "file         g.dmna\n"),
           "language of %s %s: %r" % (locale, args, out[:30]))
-status, english, err = run("--centre=%r,%r" % (gx + 3500000, gy + 5400000), "-r", "300", "w.dmna")
-status, german, err = run("--centre=%r,%r" % (gx + 3500000, gy + 5400000), "-r", "300", "w.dmna", locale=de)
-check("Rechengebiet Kreis mit Radius 300 m um x 3501400; y 5402280:" in german and "steiler als 1:20: nach der Steigung allein" in german
-      and numbers(english) == numbers(german) and len(numbers(english)) > 50, "German and English summaries differ")
+for args, words in ((["--centre=%r,%r" % (gx + 3500000, gy + 5400000), "-r", "300", "w.dmna"],
+                     ["Rechengebiet Kreis mit Radius 300 m um x 3501400; y 5402280:",
+                      "steiler als 1:20: nach der Steigung allein"]),
+                    (["-r", "250", "--source=1450,2350,23.7", "--source=1050,2300,40", "source.dmna"],
+                     ["Quelle 2     x 1050; y 2300, Schornsteinh\u00f6he H 40 m", "alle 2 Quellen: "])):
+    status, english, err = run(*args)
+    status, german, err = run(*args, locale=de)
+    check(all(w in german for w in words) and numbers(english) == numbers(german) and len(numbers(english)) > 50,
+          "German and English summaries of %s differ" % args)
 texts = [t["text"] for t in json.loads(run("-j", "w.dmna", locale=de)[1])["figure"]["texts"]]
 check("Gel\u00e4ndesteigung (H\u00f6he zu Strecke)" in texts and "steiler als 1:20 bis 1:5" in texts and
       any(t.startswith("Steigung einer Zelle") for t in texts), "German figure: %s" % texts[:12])
+texts = [t["text"] for t in json.loads(run("-j", "--source=1450,2350,23.7", "source.dmna", locale=de)[1])["figure"]["texts"]]
+check("Bodenh\u00f6he der Quelle \u00b1 0,7 H (16,59 m)" in texts and "Quelle (Mitte des Rechengebiets)" in texts and
+      any(t.startswith("Steigung einer Zelle: die gr\u00f6\u00dfere der beiden Differenzen der H\u00f6hen H vor") for t in texts),
+      "German figure with a source: %s" % texts)
 if on_wine:
     # Wine's display language follows its Unix locale: a German one is made for this test
     # alone (LOCPATH), none is installed.
