@@ -213,10 +213,17 @@ std::string fitted(const std::string& text, double size, double width) {
 }
 
 std::string percentText(std::uint64_t part, std::uint64_t whole, Language language) {
+  const double percent =
+      whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole);
+  // A share that rounds to none or to all, though it is not, says so.
   char text[32];
-  (void)std::snprintf(
-      text, sizeof text, "%.1f %%",
-      whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole));
+  if (part > 0 && percent < 0.05) {
+    (void)std::snprintf(text, sizeof text, "< 0.1 %%");
+  } else if (part < whole && percent >= 99.95) {
+    (void)std::snprintf(text, sizeof text, "> 99.9 %%");
+  } else {
+    (void)std::snprintf(text, sizeof text, "%.1f %%", percent);
+  }
   return decimal(text, language);
 }
 

@@ -2,7 +2,7 @@
 # Builds both programs, trasop and trasop-map, and runs them on the shipped example,
 # examples/hill.dmna: trasop's slopes are compared with the expected result,
 # examples/expected/hill_s.dmna; trasop-map prints its summary of the real-looking example,
-# examples/valley.dmna, with a computational area, and says where its figure went.
+# examples/valley.dmna for a source with a stack 26 m high, and says where its figure went.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh zlib
@@ -20,8 +20,8 @@ else
   exit 1
 fi
 echo
-echo "== build/release/trasop-map --centre=3499800,5399900 --radius=1300 examples/valley.dmna"
-build/release/trasop-map --centre=3499800,5399900 --radius=1300 examples/valley.dmna
+echo "== build/release/trasop-map --source=3499800,5399900,26 examples/valley.dmna"
+build/release/trasop-map --source=3499800,5399900,26 examples/valley.dmna
 echo
 echo "The figure is examples/valley_map.png (the summary's \"outputs\" line), made for a"
 echo "16 cm column at 300 dpi; open it with any picture viewer. build/release/trasop-map --help"
