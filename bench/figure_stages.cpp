@@ -62,15 +62,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_figure: %s cannot be surveyed\n", argv[1]);
     return 1;
   }
-  FigureContent figure;
-  figure.classes = &classes;
-  figure.frame = report.frame;
-  figure.thresholds = options.thresholds;
-  figure.area = options.area;
-  figure.areaInside = report.areaInside;
-  figure.survey = &report.survey;
-  figure.title = "bench";
-  figure.contourStep = options.contourStep;
+  FigureContent figure = figureContentOf(report, options, classes);
   std::vector<double> reliefTimes, figureTimes;
   Relief relief;
   long bytes = 0;

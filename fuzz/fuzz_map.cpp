@@ -84,15 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     report.file = options.input;
     ClassMap classes;
     const ResultCode surveyed = surveyHeights(grid, header, options, report, classes);
-    FigureContent figure;
-    figure.classes = &classes;
-    figure.frame = report.frame;
-    figure.thresholds = options.thresholds;
-    figure.area = options.area;
-    figure.areaInside = report.areaInside;
-    figure.survey = &report.survey;
-    figure.title = options.title;
-    figure.contourStep = options.contourStep;
+    FigureContent figure = figureContentOf(report, options, classes);
     Relief relief;
     if (surveyed == Ok &&
         reliefOf(grid, figureBlock(figure, options.figure), header.delta, relief)) {
@@ -103,14 +95,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::uint64_t counted = 0;
       for (int k = 0; k <= options.thresholds.count; ++k) counted += report.survey.classCells[k];
       if (counted != report.survey.cells) std::abort();
-      checkText(reportText(report));
+      checkText(reportText(report, options.language));
       checkText(reportJson(report));
       static std::FILE* const sink = std::tmpfile();
       if (sink != nullptr) {
         std::rewind(sink);
-        figure.areaInside = report.areaInside;
         if (writeFigure(sink, figure, options.figure, report.figure) != Ok ||
-            writeClassRaster(sink, classes, options.thresholds, options.area) != Ok ||
+            writeClassRaster(sink, classes, options.thresholds, figure.area) != Ok ||
             writeWorldFile(sink, report.frame) != Ok) {
           std::abort();
         }

@@ -293,6 +293,32 @@ ResultCode surveyHeights(TerrainGrid& grid, const GridHeader& header, const MapO
   return surveySources(grid, options, report, classes);
 }
 
+FigureContent figureContentOf(const MapReport& report, const MapOptions& options,
+                              const ClassMap& classes) {
+  FigureContent figure;
+  figure.classes = &classes;
+  figure.frame = report.frame;
+  figure.thresholds = options.thresholds;
+  figure.area = report.area;
+  figure.areaInside = report.areaInside;
+  figure.survey = &report.survey;
+  if (report.sources.size() == 1) {
+    // One source: the slopes over its baseline unless the grid's are asked for.
+    const SourceFigures& source = report.sources.front();
+    figure.survey = options.gridBaseline ? &source.overGrid : &source.overBaseline;
+    figure.stack = source.source.stack;
+    figure.ground = source.ground;
+    figure.overBaseline = !options.gridBaseline;
+  } else {
+    for (const SourceFigures& source : report.sources) figure.sources.push_back(source.area);
+  }
+  figure.title =
+      options.titleGiven ? options.title : titleOf(options.input, report.frame, options.language);
+  figure.contourStep = options.contourStep;
+  figure.language = options.language;
+  return figure;
+}
+
 int runTrasopMap(int argc, const char* const* argv) {
   MapOptions options;
   std::string error;
@@ -339,27 +365,7 @@ int runTrasopMap(int argc, const char* const* argv) {
   report.outputs = names;
   ClassMap classes;
   result = surveyHeights(grid, header, options, report, classes);
-  FigureContent figure;
-  figure.classes = &classes;
-  figure.frame = report.frame;
-  figure.thresholds = options.thresholds;
-  figure.area = report.area;
-  figure.areaInside = report.areaInside;
-  figure.survey = &report.survey;
-  if (report.sources.size() == 1) {
-    // One source: the slopes over its baseline unless the grid's are asked for.
-    const SourceFigures& source = report.sources.front();
-    figure.survey = options.gridBaseline ? &source.overGrid : &source.overBaseline;
-    figure.stack = source.source.stack;
-    figure.ground = source.ground;
-    figure.overBaseline = !options.gridBaseline;
-  } else {
-    for (const SourceFigures& source : report.sources) figure.sources.push_back(source.area);
-  }
-  figure.title =
-      options.titleGiven ? options.title : titleOf(options.input, report.frame, options.language);
-  figure.contourStep = options.contourStep;
-  figure.language = options.language;
+  FigureContent figure = figureContentOf(report, options, classes);
   // The heights beneath the map are kept at its resolution, then the grid's memory goes back
   // before the pictures are drawn.
   Relief relief;

@@ -5,6 +5,7 @@
 #include "app/result_code.h"
 #include "grid/grid.h"
 #include "map/class_map.h"
+#include "map/figure.h"
 #include "map_app/options.h"
 #include "map_app/report.h"
 
@@ -23,5 +24,10 @@ int runTrasopMap(int argc, const char* const* argv);
 // OutOfMemory.
 ResultCode surveyHeights(TerrainGrid& grid, const GridHeader& header, const MapOptions& options,
                          MapReport& report, ClassMap& classes);
+
+// What the figure of a surveyed run shows (without its relief), pointing into `report` and
+// `classes`.
+FigureContent figureContentOf(const MapReport& report, const MapOptions& options,
+                              const ClassMap& classes);
 
 }  // namespace trasop

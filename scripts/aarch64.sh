@@ -26,11 +26,17 @@ rm -rf "$same"
 mkdir -p "$same/x86_64" "$same/aarch64"
 build/release/make_terrain 1000 1000 20 >"$same/x86_64/terrain.dmna"
 cp "$same/x86_64/terrain.dmna" "$same/aarch64/"
+# With a source too, whose stack is no multiple of the spacing: its slopes over 2 H.
+source=--source=3510000,5410000,81.3
 (cd "$same/x86_64" && ../../release/trasop terrain.dmna >/dev/null &&
-  ../../release/trasop-map --gis --json terrain.dmna >summary.json)
+  ../../release/trasop-map --gis --json terrain.dmna >summary.json &&
+  ../../release/trasop-map --gis --json -o source "$source" terrain.dmna >source.json)
 (cd "$same/aarch64" && qemu-aarch64 ../../linux-aarch64/trasop terrain.dmna >/dev/null &&
-  qemu-aarch64 ../../linux-aarch64/trasop-map --gis --json terrain.dmna >summary.json)
-for file in terrain_s.dmna terrain_map.png terrain_classes.png terrain_classes.pgw summary.json; do
+  qemu-aarch64 ../../linux-aarch64/trasop-map --gis --json terrain.dmna >summary.json &&
+  qemu-aarch64 ../../linux-aarch64/trasop-map --gis --json -o source "$source" terrain.dmna \
+    >source.json)
+for file in terrain_s.dmna terrain_map.png terrain_classes.png terrain_classes.pgw summary.json \
+  source_map.png source_classes.png source.json; do
   cmp "$same/x86_64/$file" "$same/aarch64/$file"
 done
-echo "1000 x 1000: the x86_64 and arm64 results are byte-identical (slopes, map, raster, summary)"
+echo "1000 x 1000: the x86_64 and arm64 results are byte-identical (slopes, maps, rasters, summaries; with a source too)"
