@@ -112,6 +112,29 @@ TEST(SlopesOverBaseline, OfABumpAreGentlerThanTheGridsAndSpanKPoints) {
   EXPECT_LT(bump.slope(10, 7), grid);
 }
 
+// Height differences on a plane rising 0.25 m a point along i, to a source at i = 15 (3.75 m):
+// the cells more than 0.7 H = 2.8 m off are those of i up to 3 and from 27, 18 cells each.
+TEST(HeightDifferences, OnAPlaneCountTheCellsBeyond0_7H) {
+  Grid plane(30, 20);
+  for (int i = 0; i < 30; ++i) {
+    for (int j = 0; j < 20; ++j) plane.height(i, j) = 0.25 * i;
+  }
+  const Frame frame{30, 20, 0.0, 0.0, 4.0, 0.0, 0.0, false};
+  Circle area;
+  area.given = true;
+  area.x = 60.0;
+  area.y = 40.0;
+  area.radius = 1000.0;
+  HeightDifferences d;
+  heightDifferences(plane.grid, frame, area, 3.75, 0.7 * 4.0, d);
+  EXPECT_EQ(28u * 18u, d.cells);
+  EXPECT_EQ(5u * 18u, d.beyond);
+  EXPECT_EQ(3.25, d.maxAbove);
+  EXPECT_EQ(28, d.aboveI);
+  EXPECT_EQ(3.5, d.maxBelow);
+  EXPECT_EQ(1, d.belowI);
+}
+
 // The source's ground height: a grid point's own height there, bilinear between points, and
 // nothing outside the grid.
 TEST(GroundHeight, IsBilinearAndExactAtAPoint) {
