@@ -769,6 +769,7 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
     // stronger and labelled where a label fits (clear of the source's and the steepest cell's
     // marks).
     std::vector<Box> contourLabels;
+    contourLabels.reserve(plan.circles.size() + 1);
     for (const Circle& circle : plan.circles) {
       contourLabels.push_back(
           {across(circle.x) - 6, down(circle.y) - 6, across(circle.x) + 6, down(circle.y) + 6});

@@ -1,7 +1,9 @@
 #include "map_app/map_run.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>

@@ -245,6 +245,8 @@ const SummaryWords kEnglishSummary = {
     "both",
     "flat",
     "vertical",
+    // (The first verdict is one sentence over two lines.)
+    // NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
     {"steeper than 1:20: by slope alone the terrain may have to be taken into account; the "
      "height-difference test was not made",
      "nothing steeper than 1:20: the terrain need not be taken into account",
@@ -290,6 +292,7 @@ const SummaryWords kGermanSummary = {
     "beiden",
     "eben",
     "senkrecht",
+    // NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
     {"steiler als 1:20: nach der Steigung allein ist das Gel\u00e4nde m\u00f6glicherweise zu "
      "ber\u00fccksichtigen; die Pr\u00fcfung der H\u00f6hendifferenzen wurde nicht gemacht",
      "nichts steiler als 1:20: das Gel\u00e4nde muss nicht ber\u00fccksichtigt werden",
