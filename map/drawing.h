@@ -26,6 +26,7 @@ enum class ShapeKind : std::uint8_t {
   Line,     // the polyline `x`, `y`, `width` wide
   Ring,     // the circle around (x[0], y[0]) of `radius`, its outline `width` wide
   Text,     // `text` at `size`, its baseline starting at (x[0], y[0]); `box` holds its extent
+  Squares,  // squares `size` wide around each (x[k], y[k]): many marks as one shape
 };
 
 struct Shape {

@@ -247,6 +247,7 @@ struct Words {
   const char* source;
   const char* area;
   const char* contours;
+  const char* denseContours;
   const char* block;
   const char* absolute;
   const char* relative;
@@ -268,6 +269,7 @@ const Words kEnglish = {
     "source (centre of the area)",
     "computational area",
     "contour lines every %s m",
+    "no contour lines: too dense at this scale",
     "block with a cell %s",
     ", absolute)",
     ", relative to gakrx)",
@@ -292,6 +294,7 @@ const Words kGerman = {
     "Quelle (Mitte des Rechengebiets)",
     "Rechengebiet",
     "H\u00f6henlinien alle %s m",
+    "keine H\u00f6henlinien: zu dicht in diesem Ma\u00dfstab",
     "Block mit einer Zelle %s",
     ", absolut)",
     ", relativ zu gakrx)",
@@ -339,6 +342,16 @@ class Layout {
     shape.box = box;
     shape.clipped = clipped;
     drawing_.shapes.push_back(shape);
+  }
+  void squares(std::vector<double> x, std::vector<double> y, double side, Colour colour) {
+    Shape shape;
+    shape.kind = ShapeKind::Squares;
+    shape.colour = colour;
+    shape.x = std::move(x);
+    shape.y = std::move(y);
+    shape.size = side;
+    shape.clipped = true;
+    drawing_.shapes.push_back(std::move(shape));
   }
   void frame(const Box& box, double width, Colour colour) {
     fill({box.left - width, box.top - width, box.right + width, box.top}, colour);
@@ -505,6 +518,7 @@ struct Plan {
   double mapWidth = 0;
   double mapHeight = 0;
   std::vector<Circle> circles;  // the areas drawn, each with its source
+  bool denseContours = false;   // contour lines too dense to draw at this scale
 };
 
 // The words of the legend's rows that the drawing adds once the map's scale and contours are
@@ -523,6 +537,21 @@ std::string contourWords(double step, Language language) {
   char text[32];
   (void)std::snprintf(text, sizeof text, "%.10g", step);
   return filled(wordsOf(language).contours, {decimal(text, language)});
+}
+
+// Whether the lines of `levels` on the relief are too dense to read at the map's scale: more
+// pieces than a quarter of the relief's nodes (rough terrain, a line round every node; real
+// terrain has a few per hundred nodes). Counted band by band, up to the budget.
+bool denseLines(const Relief& relief, const ContourLevels& levels) {
+  const std::int64_t budget =
+      std::max<std::int64_t>(20000, static_cast<std::int64_t>(relief.wide) * relief.high / 4);
+  std::int64_t pieces = 0;
+  constexpr int kBand = 16;
+  for (int band = 0; band < relief.high && pieces <= budget; band += kBand) {
+    contourPieces(relief, levels, band, band + kBand,
+                  [&pieces](int, double, double, double, double) { ++pieces; });
+  }
+  return pieces > budget;
 }
 
 Plan planFigure(const FigureContent& content, const FigureSize& size) {
@@ -600,7 +629,10 @@ Plan planFigure(const FigureContent& content, const FigureSize& size) {
   }
   if (content.relief != nullptr && content.contourStep >= 0) {
     const ContourLevels levels = contourLevels(*content.relief, content.contourStep);
-    if (levels.count > 0) {
+    plan.denseContours = levels.count > 0 && denseLines(*content.relief, levels);
+    if (plan.denseContours) {
+      legendWidth = std::max(legendWidth, rowWidth(words.denseContours));
+    } else if (levels.count > 0) {
       legendWidth = std::max(legendWidth, rowWidth(contourWords(levels.step, language)));
     }
   }
@@ -779,8 +811,10 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
       const double sy = down(frame.y(survey.maxJ));
       contourLabels.push_back({sx - 6, sy - 6, sx + 6, sy + 6});
     }
+    const bool dense = plan.denseContours;
     if (relief != nullptr && content.contourStep >= 0) {
-      const ContourLevels levels = contourLevels(*relief, content.contourStep);
+      ContourLevels levels = contourLevels(*relief, content.contourStep);
+      if (dense) levels.count = 0;
       facts.contourStep = levels.count > 0 ? levels.step : 0.0;
       facts.contourLevels.clear();
       const double nodePoints = zoom / k;
@@ -822,6 +856,7 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
           line.first = level;
           line.step = 1.0;
           line.count = 1;
+          if (denseLines(*relief, line)) continue;
           std::vector<double> lx;
           std::vector<double> ly;
           std::vector<std::size_t> ls;
@@ -892,16 +927,17 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
     // Blocks that hold a cell of the steepest class without showing it.
     const Colour steepestColour = colours.back();
     if (scale.block > 1) {
+      std::vector<double> xs;
+      std::vector<double> ys;
       for (int line = 0; line < reduced->high; ++line) {
         for (int column = 0; column < reduced->wide; ++column) {
           if (reduced->marked[static_cast<std::size_t>(line) * reduced->wide + column] == 0)
             continue;
-          const double cx = map.left + (column + 0.5) / k;
-          const double cy = map.top + (line + 0.5) / k;
-          const double half = markPixels / (2 * k);
-          layout.fill({cx - half, cy - half, cx + half, cy + half}, steepestColour, true);
+          xs.push_back(map.left + (column + 0.5) / k);
+          ys.push_back(map.top + (line + 0.5) / k);
         }
       }
+      if (!xs.empty()) layout.squares(std::move(xs), std::move(ys), markPixels / k, steepestColour);
     }
     // Each area, its source and the steepest cell, kept to the map.
     for (const Circle& circle : plan.circles) {
@@ -963,9 +999,11 @@ ResultCode writeFigure(std::FILE* file, const FigureContent& content, const Figu
       rows.push_back({Symbol::Contour, kBeyondColour, beyondWords(content.stack, language), ""});
       legendWidth = std::max(legendWidth, symbolWidth + textWidth(rows.back().words, kLabelSize));
     }
-    if (facts.contourStep > 0) {
+    if (facts.contourStep > 0 || dense) {
       rows.push_back(
-          {Symbol::Contour, kIndexContourColour, contourWords(facts.contourStep, language), ""});
+          {dense ? Symbol::None : Symbol::Contour, kIndexContourColour,
+           dense ? std::string(words.denseContours) : contourWords(facts.contourStep, language),
+           ""});
       legendWidth = std::max(legendWidth, symbolWidth + textWidth(rows.back().words, kLabelSize));
     }
     // The scale bar, at least an eighth of the map's longer side, with the north arrow right

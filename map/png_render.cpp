@@ -83,6 +83,15 @@ void drawShape(Canvas& canvas, const Shape& shape, double k) {
       canvas.fill(box, shape.colour);
       break;
     }
+    case ShapeKind::Squares: {
+      const double half = shape.size / 2;
+      for (std::size_t m = 0; m < shape.x.size(); ++m) {
+        canvas.fill({pixelAt(shape.x[m] - half, k), pixelAt(shape.y[m] - half, k),
+                     pixelAt(shape.x[m] + half, k), pixelAt(shape.y[m] + half, k)},
+                    shape.colour);
+      }
+      break;
+    }
     case ShapeKind::Polygon: {
       Outline outline{shape.x, shape.y, shape.starts};
       for (double& v : outline.x) v *= k;

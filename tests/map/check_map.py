@@ -534,12 +534,16 @@ for grid in ("tiny", "tall", "large"):
 check(not [n for n in os.listdir(WORK) if n.endswith(".tmp")], "temporary files left")
 
 # 10. Contours: a plane rising 0.05 along x gives straight lines across the map at every
-# multiple of the round step (2 m for its 29 m), one step apart; a flat grid none.
+# multiple of the round step (2 m for its 29 m), one step apart; a flat grid none; a rough one
+# (0 and 0.1 m alternating, a line round every point) none, the legend saying why.
 x = np.arange(60) * 1.0
 write_dmna(os.path.join(WORK, "plane.dmna"), np.repeat((100.0 + 0.5 * x)[:, None], 40, axis=1), 10.0, "j-,i+")
 write_dmna(os.path.join(WORK, "level.dmna"), np.full((60, 40), 7.5), 10.0, "j-,i+")
-for name, levels in (("plane", list(range(102, 130, 2))), ("level", [])):
+write_dmna(os.path.join(WORK, "rough.dmna"), (np.indices((300, 300)).sum(axis=0) % 2) * 0.1, 10.0, "j-,i+")
+for name, levels in (("plane", list(range(102, 130, 2))), ("level", []), ("rough", [])):
     facts = json.loads(run("-j", name + ".dmna")[1])["figure"]
+    texts = [t["text"] for t in facts["texts"]]
+    check(("no contour lines: too dense at this scale" in texts) == (name == "rough"), "%s: %s" % (name, texts))
     check(facts["contours"] == levels and facts["contour_step"] == (2 if levels else 0),
           "%s: contours %s every %s" % (name, facts["contours"], facts["contour_step"]))
     pixels = map_pixels(name + "_map.png", facts)
