@@ -56,6 +56,10 @@ double shareInside(const Circle& circle, const Footprint& footprint) {
   const double x1 = footprint.east - circle.x;
   const double y0 = footprint.south - circle.y;
   const double y1 = footprint.north - circle.y;
+  // A circle whose area overflows holds at most the footprint's share of it.
+  if (!std::isfinite(kPi * r * r)) {
+    return std::clamp((x1 - x0) / r * ((y1 - y0) / r) / kPi, 0.0, 1.0);
+  }
   const double inside =
       cornerArea(x1, y1, r) - cornerArea(x0, y1, r) - cornerArea(x1, y0, r) + cornerArea(x0, y0, r);
   return std::clamp(inside / (kPi * r * r), 0.0, 1.0);

@@ -267,8 +267,9 @@ bool surveySlopes(const TerrainGrid& grid, const Frame& frame, const Thresholds&
   }
   survey.ringCount = area.given && full ? kRingCount : 0;
   for (int r = 0; r < survey.ringCount; ++r) {
-    survey.rings[r].inner = area.radius * r / kRingCount;
-    survey.rings[r].outer = area.radius * (r + 1) / kRingCount;
+    // (Divided first, so that no bound of a radius near the largest double overflows.)
+    survey.rings[r].inner = area.radius / kRingCount * r;
+    survey.rings[r].outer = area.radius / kRingCount * (r + 1);
   }
   std::uint64_t steeper[kMostThresholds] = {};
   std::uint64_t ties[kMostThresholds] = {};

@@ -138,7 +138,8 @@ bool apply(Key key, const std::string& name, const std::string& value, MapOption
       Source source;
       if (second != std::string::npos && finiteNumber(value.substr(0, first), source.x) &&
           finiteNumber(value.substr(first + 1, second - first - 1), source.y) &&
-          finiteNumber(value.substr(second + 1), source.stack) && source.stack > 0.0) {
+          finiteNumber(value.substr(second + 1), source.stack) && source.stack > 0.0 &&
+          std::isfinite(sourceAreaRadius(source.stack))) {
         options.sources.push_back(source);
         return true;
       }

@@ -408,6 +408,13 @@ rows = [
     ("coordinates far from the origin", [], ["far.dmna"], 0, lambda o, e: "steepest" in o),
     ("coordinates not finite", [], ["infinite.dmna"], 0, lambda o, e: "steepest" in o),
     ("delta far below the coordinates' precision", [], ["tiny.dmna"], 0, lambda o, e: "steepest" in o),
+    ("a circle whose area overflows", [], ["--centre=%r,%r" % (gx, gy), "-r", "1e300", "-j", "w.dmna"], 0,
+     lambda o, e: json.loads(o)["area"]["share_inside"] == 0.0 and json.loads(o)["rings"][0]["inner"] == 0.0 and
+     json.loads(o)["rings"][3]["outer"] == 1e300),
+    ("a stack whose area would overflow", [], ["--source=%d,%d,1e307" % (gx + 3500000, gy + 5400000), "w.dmna"], 2,
+     lambda o, e: "invalid source" in e and o == ""),
+    ("a source beside the grid", [], ["--source=%d,%d,10" % (gx + 3500000, gy + 5400000 - 1000), "w.dmna"], 2,
+     lambda o, e: "--source=%d,%d,10: the source lies outside the grid" % (gx + 3500000, gy + 5400000 - 1000) in e),
     ("an area beside the grid", [], ["--centre=%r,%r" % (gx, gy), "-r", "100", "w.dmna"], 2,
      lambda o, e: "holds no interior cell" in e and "x 3501010 to 3501790" in e and "absolute" in e and o == ""),
     ("the same area, relative", [], ["--relative", "--centre=%r,%r" % (gx, gy), "-r", "100", "-j", "w.dmna"], 0,
